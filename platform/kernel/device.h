@@ -1,0 +1,95 @@
+// The device a program runs on: a folder on the host (device.json, store/,
+// volumes/, state.db, factory/, run/). The process finds it through
+// CEDEV_DEVICE (else ./device); tests switch devices with Device::Use.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sql.h"
+
+namespace cedev {
+
+struct VolumeSetting {
+  std::string name;    // folder name at the root of the device, e.g. "FlashDisk"
+  uint64_t quota = 0;  // bytes; 0 = limited only by the host
+};
+
+struct DeviceSettings {
+  std::string platform_type = "Tovak";  // what KernelIoControl reports
+  uint16_t ui_language = 0x0411;        // GetUserDefaultUILanguage
+  // Power, as GetSystemPowerStatusEx reports it.
+  bool ac_line = false;
+  int battery_percent = 80;  // 0..100, 255 unknown
+  int backup_battery_percent = 100;
+  uint64_t store_capacity = 32ull << 20;  // object store, bytes
+  std::string startup_folder = "\\Windows\\StartUp";
+  bool has_eeprom = true;
+  std::vector<uint8_t> eeprom;
+  std::vector<int> keys_held;  // virtual-key codes GetAsyncKeyState reports as down
+  std::vector<VolumeSetting> volumes;
+  // Root folders of the store that are mounted storage (reported with the
+  // directory and temporary attributes, like a volume).
+  std::vector<std::string> mounted_folders;
+  std::vector<std::string> autostart;  // device paths of programs run at boot
+  std::string welcome_program = "\\Windows\\welcome.exe";
+  int64_t clock_offset_ms = 0;   // device clock = host clock + offset
+  int timezone_bias_minutes = -540;  // UTC = local + bias (JST)
+  double time_scale = 1.0;       // > 1 shortens every Sleep, wait and timer
+};
+
+class Device {
+ public:
+  // The device of this process, opened on first use. Null (and last error
+  // ERROR_NOT_READY) when there is no usable device folder.
+  static Device* Current();
+  // Makes `dir` the device of this process (tests, cedev). Closes every handle
+  // of the previous device. An empty path forgets the current device.
+  static bool Use(const std::filesystem::path& dir);
+
+  const std::filesystem::path& Dir() const { return dir_; }
+  std::filesystem::path StoreDir() const { return dir_ / "store"; }
+  std::filesystem::path VolumesDir() const { return dir_ / "volumes"; }
+  std::filesystem::path VolumeDir(const std::string& name) const { return VolumesDir() / name; }
+  std::filesystem::path FactoryDir() const { return dir_ / "factory"; }
+  std::filesystem::path RunDir() const { return dir_ / "run"; }
+  std::filesystem::path StateDbPath() const { return dir_ / "state.db"; }
+  std::filesystem::path SettingsPath() const { return dir_ / "device.json"; }
+
+  // A snapshot of the settings, reloaded when device.json changed on disk.
+  DeviceSettings Settings();
+  // Read-modify-write of device.json under a lock shared by all device programs.
+  template <class F>
+  bool UpdateSettings(F&& change) {
+    return UpdateSettingsImpl([&](DeviceSettings& s) { change(s); });
+  }
+
+  // This thread's connection to state.db; the schema exists once it returns.
+  SqlDb& Db();
+
+  // Writes settings and creates the folder skeleton and schema of a new device.
+  static bool Create(const std::filesystem::path& dir, const DeviceSettings& settings, std::string* error);
+
+ private:
+  explicit Device(std::filesystem::path dir) : dir_(std::move(dir)) {}
+  bool UpdateSettingsImpl(const std::function<void(DeviceSettings&)>& change);
+  bool LoadSettingsLocked();
+
+  std::filesystem::path dir_;
+  std::mutex settings_mutex_;
+  DeviceSettings settings_;
+  std::filesystem::file_time_type settings_mtime_{};
+  uint64_t generation_ = 0;  // identifies this device's thread connections
+  friend struct DeviceAccess;
+};
+
+// Reads or writes device.json; used by Device and by cedev.
+bool LoadSettingsFile(const std::filesystem::path& path, DeviceSettings* out, std::string* error);
+bool SaveSettingsFile(const std::filesystem::path& path, const DeviceSettings& settings, std::string* error);
+
+}  // namespace cedev

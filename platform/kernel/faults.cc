@@ -1,0 +1,64 @@
+#include "faults.h"
+
+#include "device.h"
+#include "schema.h"
+#include "wstr.h"
+
+namespace cedev {
+namespace {
+
+bool Matches(std::u16string_view pattern, std::u16string_view target) {
+  if (pattern == u"*") return true;
+  if (!pattern.empty() && pattern.back() == u'*') {
+    auto prefix = pattern.substr(0, pattern.size() - 1);
+    return target.size() >= prefix.size() && EqualNoCase(prefix, target.substr(0, prefix.size()));
+  }
+  return EqualNoCase(pattern, target);
+}
+
+}  // namespace
+
+bool CreateFaultSchema(SqlDb& db) {
+  return db.Exec(
+      "CREATE TABLE IF NOT EXISTS faults(id INTEGER PRIMARY KEY, op TEXT, target TEXT, error INTEGER, "
+      "remaining INTEGER)");
+}
+
+DWORD InjectedFault(std::string_view op, std::u16string_view target) {
+  Device* dev = Device::Current();
+  if (!dev) return 0;
+  SqlDb& db = dev->Db();
+  int64_t hit_id = 0, hit_remaining = 0;
+  DWORD error = 0;
+  {
+    auto stmt = db.Cached("SELECT id, target, error, remaining FROM faults WHERE op = ? AND remaining != 0");
+    stmt->Bind(1, op);
+    while (stmt->Step()) {
+      if (Matches(stmt->Text16(1), target)) {
+        hit_id = stmt->Int(0);
+        error = static_cast<DWORD>(stmt->Int(2));
+        hit_remaining = stmt->Int(3);
+        break;
+      }
+    }
+  }
+  if (hit_id && hit_remaining > 0) {
+    auto upd = db.Cached("UPDATE faults SET remaining = remaining - 1 WHERE id = ?");
+    upd->Bind(1, hit_id).Run();
+  }
+  return error;
+}
+
+bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count) {
+  Device* dev = Device::Current();
+  if (!dev) return false;
+  auto stmt = dev->Db().Cached("INSERT INTO faults(op, target, error, remaining) VALUES(?,?,?,?)");
+  return stmt->Bind(1, op).Bind(2, target).Bind(3, static_cast<int64_t>(error)).Bind(4, static_cast<int64_t>(count)).Run();
+}
+
+void ClearFaults() {
+  Device* dev = Device::Current();
+  if (dev) dev->Db().Exec("DELETE FROM faults");
+}
+
+}  // namespace cedev

@@ -1,0 +1,26 @@
+// Fault injection. A test (or `cedev fault`) names an operation and a target
+// (a device path, a registry key path, a database name; "*" for any, or a
+// prefix ending in "*"), the error to report and how many times. The kernel
+// asks at the points where a real device can fail; nothing in the programs
+// knows. Faults live in state.db, so they reach every device program.
+//
+// Operation names used by the kernel:
+//   file.open   file.create   file.read   file.write   file.delete
+//   file.vanish (the entry is enumerated but gone when opened)
+//   volume.full (writes on the volume or store fail with ERROR_DISK_FULL)
+//   reg.open    reg.create    reg.set     reg.query    reg.delete
+//   db.open     db.create     db.write    db.read      db.delete
+#pragma once
+
+#include <string_view>
+
+#include "ce/types.h"
+
+namespace cedev {
+
+// The error to report for `op` on `target`, or 0. Counts down limited faults.
+DWORD InjectedFault(std::string_view op, std::u16string_view target);
+bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count = -1);
+void ClearFaults();
+
+}  // namespace cedev
