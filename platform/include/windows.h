@@ -3,6 +3,7 @@
 
 #include "ce/types.h"
 #include "ce/errors.h"
+#include "ce/handle.h"
 #include "ce/strings.h"
 #include "ce/file.h"
 #include "ce/registry.h"
