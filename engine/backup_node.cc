@@ -234,6 +234,15 @@ BOOL RegisterNodeClass(const MNodeClass& nodeClass) {
   return TRUE;
 }
 
+void UnregisterNodeClass(LONG type) {
+  for (int i = 0; i < g_classCount; ++i) {
+    if (g_classes[i].type == type) {
+      g_classes[i] = g_classes[--g_classCount];
+      return;
+    }
+  }
+}
+
 const MNodeClass* FindNodeClass(LONG type) {
   for (int i = 0; i < g_classCount; ++i)
     if (g_classes[i].type == type) return &g_classes[i];

@@ -121,4 +121,5 @@ struct MNodeClass {
   NodeFromDevice fromDevice;    // backup side, for the root's children; may be null
 };
 BOOL RegisterNodeClass(const MNodeClass& nodeClass);
+void UnregisterNodeClass(LONG type);
 const MNodeClass* FindNodeClass(LONG type);
