@@ -5,39 +5,6 @@
 
 #include <windows.h>
 
-#ifndef GENERIC_READ
-#define GENERIC_READ 0x80000000u
-#define GENERIC_WRITE 0x40000000u
-#define FILE_SHARE_READ 0x00000001u
-#define FILE_SHARE_WRITE 0x00000002u
-#define CREATE_NEW 1
-#define CREATE_ALWAYS 2
-#define OPEN_EXISTING 3
-#define OPEN_ALWAYS 4
-#define FILE_ATTRIBUTE_READONLY 0x00000001u
-#define FILE_ATTRIBUTE_HIDDEN 0x00000002u
-#define FILE_ATTRIBUTE_SYSTEM 0x00000004u
-#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
-#define FILE_ATTRIBUTE_ARCHIVE 0x00000020u
-#define FILE_ATTRIBUTE_NORMAL 0x00000080u
-#define FILE_ATTRIBUTE_TEMPORARY 0x00000100u
-#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
-#endif
-HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
-                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-              LPVOID lpOverlapped);
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
-               LPVOID lpOverlapped);
-BOOL FlushFileBuffers(HANDLE hFile);
-BOOL SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILETIME* lpLastAccessTime,
-                 const FILETIME* lpLastWriteTime);
-DWORD GetFileAttributesW(LPCWSTR lpFileName);
-BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
-BOOL DeleteFileW(LPCWSTR lpFileName);
-BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName);
-
 #ifndef HKEY_CLASSES_ROOT
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)0x80000000u)
 #define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)0x80000001u)
