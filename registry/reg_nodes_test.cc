@@ -313,7 +313,7 @@ TEST_F(RegNodesTest, AcceptedSecondQueryFailures) {
       {u"Other", REG_SZ, Sz(u"o"), false},
   };
   for (const auto& c : cases) {
-    ASSERT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"Q"), RegDeleteKeyW(HKEY_CURRENT_USER, u"Q"));
+    RegDeleteKeyW(HKEY_CURRENT_USER, u"Q");  // from the previous case
     ASSERT_TRUE(SetValue(HKEY_CURRENT_USER, u"Q", c.name, c.type, c.data));
     hooks::queryCalls.clear();
     std::u16string failing = c.name;
