@@ -171,15 +171,19 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR lpClass, DWORD, 
   if (!store.KeyExists(call.key->id())) return ERROR_KEY_DELETED;
   // Missing keys along the way are made too; only the last one gets the class.
   int64_t id = call.key->id();
-  bool created = false;
+  bool created = false, changed = false;
   for (size_t i = 0; i < parts.size(); ++i) {
     int64_t child = store.FindSubkey(id, parts[i]);
     created = !child;
-    if (!child) child = store.AddSubkey(id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
-    if (!child) return ERROR_REGISTRY_IO_FAILED;
+    if (!child) {
+      child = store.AddSubkey(id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
+      if (!child) return ERROR_REGISTRY_IO_FAILED;
+      changed = true;
+    }
     id = child;
   }
   if (!txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  if (changed) NoteRegistryChanged();
   if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *phkResult = parts.empty() && IsRoot(hKey) ? hKey : NewKeyHandle(id, std::move(path));
   return ERROR_SUCCESS;
@@ -257,7 +261,15 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, L
   if (LONG rc = Injected("reg.query", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
   RegValueRow value;
-  if (!store.GetValue(call.key->id(), name, &value)) return MissingValue(store, call.key->id());
+  switch (call.key->FindValue(store, name, &value)) {
+    case RegKeyObject::Cached::kFound:
+      break;
+    case RegKeyObject::Cached::kMissing:
+      return ERROR_FILE_NOT_FOUND;
+    case RegKeyObject::Cached::kUnknown:
+      if (!store.GetValue(call.key->id(), name, &value)) return MissingValue(store, call.key->id());
+      break;
+  }
   return CopyData(value, lpType, lpData, lpcbData);
 }
 
@@ -269,11 +281,13 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
   if (LONG rc = Begin(hKey, &call)) return rc;
   if (LONG rc = Injected("reg.set", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
-  SqlTxn txn(call.device->Db());
+  // One statement, so it commits on its own: the key's existence is checked
+  // inside it.
   if (!store.SetValue(call.key->id(), name, dwType, lpData, cbData)) {
     return store.KeyExists(call.key->id()) ? ERROR_REGISTRY_IO_FAILED : ERROR_KEY_DELETED;
   }
-  return txn.Commit() ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+  NoteRegistryChanged();
+  return ERROR_SUCCESS;
 }
 
 LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
@@ -290,6 +304,7 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   if (LONG rc = Walk(store, call.key->id(), parts, &id)) return rc;
   // The device's registry removes a key together with everything below it.
   if (!store.DeleteTree(id) || !txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  NoteRegistryChanged();
   return ERROR_SUCCESS;
 }
 
@@ -300,6 +315,7 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   if (LONG rc = Injected("reg.delete", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
   if (!store.DeleteValue(call.key->id(), name)) return MissingValue(store, call.key->id());
+  NoteRegistryChanged();
   return ERROR_SUCCESS;
 }
 

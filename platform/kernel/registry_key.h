@@ -7,11 +7,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ce/types.h"
 #include "handles.h"
 #include "registry_store.h"
+#include "wstr.h"
 
 namespace cedev {
 
@@ -40,12 +42,23 @@ class RegKeyObject : public KObject {
   bool WithValues(RegistryStore& store, F&& use) {
     std::lock_guard lock(mutex_);
     if (!Refresh(store)) return false;
-    if (!values_loaded_) {
-      values_ = store.Values(id_);
-      values_loaded_ = true;
-    }
+    LoadValues(store);
     use(values_);
     return true;
+  }
+
+  enum class Cached { kUnknown, kFound, kMissing };
+  // Answers a value query from the snapshot when one is loaded and current
+  // (a backup enumerates a key's values, then queries each by name).
+  Cached FindValue(RegistryStore& store, std::u16string_view name, RegValueRow* out) {
+    std::lock_guard lock(mutex_);
+    if (!values_loaded_ || store.Generation() != generation_ || store.DeviceToken() != device_) {
+      return Cached::kUnknown;
+    }
+    auto it = value_index_.find(Fold(name));
+    if (it == value_index_.end()) return Cached::kMissing;
+    *out = values_[it->second];
+    return Cached::kFound;
   }
 
  private:
@@ -58,8 +71,16 @@ class RegKeyObject : public KObject {
     subkeys_loaded_ = values_loaded_ = false;
     subkeys_.clear();
     values_.clear();
+    value_index_.clear();
     generation_ = generation;
     return store.KeyExists(id_);
+  }
+
+  void LoadValues(RegistryStore& store) {
+    if (values_loaded_) return;
+    values_ = store.Values(id_);
+    for (size_t i = 0; i < values_.size(); ++i) value_index_.emplace(Fold(values_[i].name), i);
+    values_loaded_ = true;
   }
 
   const int64_t id_;
@@ -71,6 +92,7 @@ class RegKeyObject : public KObject {
   bool values_loaded_ = false;
   std::vector<RegKeyRow> subkeys_;
   std::vector<RegValueRow> values_;
+  std::unordered_map<std::u16string, size_t> value_index_;  // folded name -> values_ index
 };
 
 }  // namespace cedev

@@ -16,8 +16,6 @@ bool CreateRegistrySchema(SqlDb& db) {
       "name TEXT NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL);"
       "CREATE UNIQUE INDEX IF NOT EXISTS reg_values_name ON reg_values(key, fold);"
       "CREATE INDEX IF NOT EXISTS reg_values_key ON reg_values(key);"
-      "CREATE TABLE IF NOT EXISTS reg_state(id INTEGER PRIMARY KEY CHECK(id = 1), generation INTEGER NOT NULL);"
-      "INSERT OR IGNORE INTO reg_state VALUES(1, 0);"
       "INSERT OR IGNORE INTO reg_keys(id, parent, name, fold) VALUES"
       "(1, 0, 'HKEY_CLASSES_ROOT', 'HKEY_CLASSES_ROOT'),"
       "(2, 0, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER'),"

@@ -1,5 +1,6 @@
 #include "registry_store.h"
 
+#include "shared_counters.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -15,12 +16,9 @@ constexpr const char* kSubtree =
 
 }  // namespace
 
-int64_t RegistryStore::Generation() {
-  auto stmt = db_.Cached("SELECT generation FROM reg_state WHERE id = 1");
-  return stmt->Step() ? stmt->Int(0) : -1;
-}
+int64_t RegistryStore::Generation() { return static_cast<int64_t>(ReadSharedCounter(SharedCounter::kRegistry)); }
 
-void RegistryStore::Bump() { db_.Cached("UPDATE reg_state SET generation = generation + 1 WHERE id = 1")->Run(); }
+void NoteRegistryChanged() { BumpSharedCounter(SharedCounter::kRegistry); }
 
 bool RegistryStore::KeyExists(int64_t id) {
   auto stmt = db_.Cached("SELECT 1 FROM reg_keys WHERE id = ?");
@@ -44,7 +42,6 @@ int64_t RegistryStore::AddSubkey(int64_t parent, std::u16string_view name, std::
   auto stmt = db_.Cached("INSERT INTO reg_keys(parent, name, fold, class) VALUES(?, ?, ?, ?)");
   std::u16string fold = Fold(name);
   if (!stmt->Bind(1, parent).Bind(2, name).Bind(3, std::u16string_view(fold)).Bind(4, class_name).Run()) return 0;
-  Bump();
   return db_.LastInsertId();
 }
 
@@ -85,7 +82,6 @@ bool RegistryStore::SetValue(int64_t key, std::u16string_view name, DWORD type, 
   stmt->Bind(1, key).Bind(2, name).Bind(3, std::u16string_view(fold)).Bind(4, static_cast<int64_t>(type));
   stmt->BindBlob(5, data, size);
   if (!stmt->Run() || db_.Changes() == 0) return false;
-  Bump();
   return true;
 }
 
@@ -93,7 +89,6 @@ bool RegistryStore::DeleteValue(int64_t key, std::u16string_view name) {
   auto stmt = db_.Cached("DELETE FROM reg_values WHERE key = ? AND fold = ?");
   std::u16string fold = Fold(name);
   if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Run() || db_.Changes() == 0) return false;
-  Bump();
   return true;
 }
 
@@ -101,7 +96,6 @@ bool RegistryStore::DeleteTree(int64_t id) {
   static const std::string values_sql = std::string(kSubtree) + "DELETE FROM reg_values WHERE key IN tree";
   static const std::string keys_sql = std::string(kSubtree) + "DELETE FROM reg_keys WHERE id IN tree";
   bool ok = db_.Cached(values_sql.c_str())->Bind(1, id).Run() && db_.Cached(keys_sql.c_str())->Bind(1, id).Run();
-  Bump();
   return ok;
 }
 

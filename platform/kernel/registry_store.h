@@ -1,9 +1,10 @@
 // The registry's rows in state.db. Keys and values carry their names as given
 // plus a case-folded copy for lookups; enumeration follows the row ids, which
 // are never reused, so it is creation order and a deleted key's id can never
-// come back to life under an old handle. Every change bumps one generation
-// counter, which lets key handles keep an enumeration snapshot until
-// something (in any device program) changes the registry.
+// come back to life under an old handle. After every committed change the
+// writer bumps the registry's shared counter, which lets key handles keep an
+// enumeration snapshot until something (in any device program) changes the
+// registry.
 #pragma once
 
 #include <cstdint>
@@ -57,11 +58,15 @@ class RegistryStore {
   bool DeleteValue(int64_t key, std::u16string_view name);
   // Removes the key, its values and every key below it.
   bool DeleteTree(int64_t id);
-  void Bump();
 
  private:
   SqlDb& db_;
   const void* device_;
 };
+
+// Tells every program's snapshots that the registry changed; call after the
+// change is committed (bulk writers that wrap many changes in one
+// transaction call it once after their commit).
+void NoteRegistryChanged();
 
 }  // namespace cedev
