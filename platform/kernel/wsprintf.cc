@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ce/strings.h"
+#include "format.h"
 
 namespace {
 
@@ -186,6 +187,8 @@ class Formatter {
 };
 
 }  // namespace
+
+std::u16string cedev::FormatW(const WCHAR* format, va_list args) { return Formatter(format, args).Run(); }
 
 int wvsprintfW(LPWSTR out, LPCWSTR format, va_list args) {
   if (!out || !format) {
