@@ -23,9 +23,7 @@ bool ModuleFileName(HMODULE module, std::u16string* path);
 
 template <class F>
 FARPROC AsFarProc(F* function) {
-  // Through the generic function type, the one cast the compiler accepts
-  // between unrelated signatures; callers cast back to the real one.
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+  return reinterpret_cast<FARPROC>(function);
 }
 
 }  // namespace cedev

@@ -88,7 +88,10 @@ DWORD GetTickCount();
 
 // --- Modules -----------------------------------------------------------------
 
-typedef INT_PTR(WINAPI* FARPROC)();
+// A generic function pointer; callers cast it to the export's real type. It is
+// void(*)() so that the cast compiles cleanly with the compiler's
+// function-cast warnings on.
+typedef void(WINAPI* FARPROC)();
 
 // The program's own module (its HINSTANCE) for NULL; else a loaded module.
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
