@@ -1,4 +1,4 @@
-// Halmix.dll: the buzzer and the soft reset.
+// Halmix.dll: the soft reset.
 #include "ce/halmix.h"
 
 #include <unistd.h>
@@ -12,12 +12,6 @@
 #include "journal.h"
 #include "program.h"
 #include "wstr.h"
-
-BOOL SysPlayBuzzer(DWORD dwPattern, DWORD dwParam1, DWORD dwParam2) {
-  cedev::JournalAppend("buzzer", "pattern " + std::to_string(dwPattern) + " " + std::to_string(dwParam1) + " " +
-                                     std::to_string(dwParam2));
-  return TRUE;
-}
 
 void SysSoftReset() {
   cedev::JournalAppend("reset", "soft reset by " + cedev::ToUtf8(cedev::ProgramModule()));
