@@ -4,7 +4,7 @@
 #include <new>
 
 #include "backup_node.h"
-#include "ce_pending.h"
+#include <windows.h>
 #include "file_stream.h"
 #include "job_status.h"
 #include "password.h"
