@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 
@@ -11,6 +12,8 @@
 
 namespace cedev {
 namespace {
+
+std::atomic<uint64_t> g_scans{0};
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -103,7 +106,8 @@ bool IsValidDeviceName(std::u16string_view name) { return name.size() <= kMaxDev
 // Scans `dir` for a name equal to `name` without regard to case. Of several
 // host names that differ only in case the smallest wins, so the choice does
 // not depend on the host's folder order.
-std::string ScanForName(const std::string& dir, std::u16string_view name) {
+static std::string ScanForName(const std::string& dir, std::u16string_view name) {
+  g_scans.fetch_add(1, std::memory_order_relaxed);
   DIR* d = ::opendir(dir.c_str());
   if (!d) return {};
   std::string best;
@@ -122,6 +126,8 @@ std::string FindHostName(const std::string& dir, std::u16string_view name) {
   if (LStat(dir + "/" + exact, &st)) return exact;
   return ScanForName(dir, name);
 }
+
+uint64_t FolderScanCount() { return g_scans.load(std::memory_order_relaxed); }
 
 DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out) {
   std::vector<std::u16string> parts;
