@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "ce/file.h"
 #include "handles.h"
@@ -74,6 +75,65 @@ bool FoldHostName(std::string_view host, std::u16string* folded) {
 }
 
 bool IsPattern(std::u16string_view name) { return name.find_first_of(u"*?") != std::u16string_view::npos; }
+
+// A name read from the host folder, and its status once looked up.
+struct Listed {
+  std::string name;
+  std::u16string folded;
+  struct stat st;
+  bool ok;
+};
+
+// One host folder: its names, and the status of each without following links.
+class HostFolder {
+ public:
+  explicit HostFolder(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {}
+  ~HostFolder() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  HostFolder(const HostFolder&) = delete;
+  HostFolder& operator=(const HostFolder&) = delete;
+
+  template <class F>
+  void ForEachName(F&& take) {
+    if (fd_ < 0) return;
+    int dup_fd = ::dup(fd_);  // closedir closes the descriptor it was given
+    DIR* dir = dup_fd >= 0 ? ::fdopendir(dup_fd) : nullptr;
+    if (!dir) {
+      if (dup_fd >= 0) ::close(dup_fd);
+      return;
+    }
+    while (dirent* e = ::readdir(dir)) take(std::string_view(e->d_name));
+    ::closedir(dir);
+  }
+
+  // Looking up each entry is most of a large listing's cost, so big folders
+  // share it out over the host's cores.
+  void StatAll(std::vector<Listed>* listed) {
+    constexpr size_t kPerThread = 8192;
+    size_t workers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), 4);
+    workers = std::min(workers, listed->size() / kPerThread + 1);
+    size_t chunk = (listed->size() + workers - 1) / std::max<size_t>(workers, 1);
+    std::vector<std::thread> helpers;
+    for (size_t w = 1; w < workers; ++w) {
+      helpers.emplace_back([this, listed, w, chunk] { StatRange(listed, w * chunk, (w + 1) * chunk); });
+    }
+    StatRange(listed, 0, chunk);
+    for (auto& t : helpers) t.join();
+  }
+
+ private:
+  void StatRange(std::vector<Listed>* listed, size_t begin, size_t end) {
+    end = std::min(end, listed->size());
+    for (size_t i = begin; i < end; ++i) {
+      Listed& l = (*listed)[i];
+      l.ok = fd_ >= 0 && ::fstatat(fd_, l.name.c_str(), &l.st, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+  }
+
+  int fd_;
+};
 
 struct Candidate {
   std::u16string folded;
@@ -160,33 +220,34 @@ bool MatchesPattern(std::u16string_view pattern, std::u16string_view name) {
 }
 
 std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::u16string_view pattern) {
-  std::vector<Candidate> found;
   std::u16string folded_pattern = Fold(pattern);
   bool match_all = folded_pattern == u"*" || folded_pattern == u"*.*";
   bool device_root = folder.IsDeviceRoot();
   DeviceSettings settings = device.Settings();
   FolderRows rows = LoadFolderMeta(device.Db(), folder.key);
-  found.reserve(rows.size() + 16);
-  int dir_fd = ::open(folder.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  DIR* dir = dir_fd >= 0 ? ::fdopendir(dir_fd) : nullptr;
-  if (!dir && dir_fd >= 0) ::close(dir_fd);
-  while (dir) {
-    dirent* e = ::readdir(dir);
-    if (!e) break;
-    std::string_view host_name(e->d_name);
+
+  HostFolder host(folder.host);
+  std::vector<Listed> listed;
+  listed.reserve(rows.size() + 16);
+  host.ForEachName([&](std::string_view host_name) {
     std::u16string folded;
-    if (!FoldHostName(host_name, &folded)) continue;  // ".", "..", and names no device path could reach
-    if (!match_all && !MatchesFolded(folded_pattern, folded)) continue;
-    if (device_root && IsVolumeName(settings, folded)) continue;  // the volume stands in its place
-    struct stat st;
-    if (::fstatat(dir_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;  // links and devices are not part of the device
-    auto row = rows.find(host_name);
-    Candidate c{std::move(folded), {std::string(host_name), EffectiveInfo(st, row == rows.end() ? nullptr : &row->second)}};
-    if (device_root && S_ISDIR(st.st_mode) && IsMountedName(settings, c.folded)) c.entry.info.attributes |= kMountMarks;
+    if (!FoldHostName(host_name, &folded)) return;  // ".", "..", and names no device path could reach
+    if (!match_all && !MatchesFolded(folded_pattern, folded)) return;
+    if (device_root && IsVolumeName(settings, folded)) return;  // the volume stands in its place
+    listed.push_back(Listed{std::string(host_name), std::move(folded), {}, false});
+  });
+  host.StatAll(&listed);
+
+  std::vector<Candidate> found;
+  found.reserve(listed.size() + settings.volumes.size());
+  for (Listed& l : listed) {
+    // Links and devices are not part of the device.
+    if (!l.ok || (!S_ISREG(l.st.st_mode) && !S_ISDIR(l.st.st_mode))) continue;
+    auto row = rows.find(l.name);
+    Candidate c{std::move(l.folded), {std::move(l.name), EffectiveInfo(l.st, row == rows.end() ? nullptr : &row->second)}};
+    if (device_root && S_ISDIR(l.st.st_mode) && IsMountedName(settings, c.folded)) c.entry.info.attributes |= kMountMarks;
     found.push_back(std::move(c));
   }
-  if (dir) ::closedir(dir);
   if (device_root) AddVolumes(device, folded_pattern, &found);
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.folded != b.folded ? a.folded < b.folded : a.entry.name < b.entry.name;
