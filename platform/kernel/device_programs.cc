@@ -176,7 +176,8 @@ HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdli
   int pid = 0;
   if (!Spawn(binary, ChildEnvironment(dev, devpath, cmdline), &pid)) return nullptr;
   ProcessRow row;
-  row.key = {pid, LiveStartTime(pid).value_or(0)};
+  // Read before the reaper runs, so it is there even if the program has already ended.
+  row.key = {pid, StartTime(pid).value_or(0)};
   row.module = std::u16string(devpath);
   row.cmdline = std::u16string(cmdline);
   RecordStart(dev, row);  // the program records it too; whoever is first journals it
