@@ -10,6 +10,16 @@
 //   volume.full (writes on the volume or store fail with ERROR_DISK_FULL)
 //   reg.open    reg.create    reg.set     reg.query    reg.delete
 //   db.open     db.create     db.write    db.read      db.delete
+//
+// Registry targets are full key paths from the root, as "HKEY_LOCAL_MACHINE\init";
+// for a value the value name follows, as "HKEY_LOCAL_MACHINE\init\Launch10"
+// (the default value: the key path and a trailing backslash). reg.open,
+// reg.create and reg.delete of a key name the key; reg.set, reg.query and
+// reg.delete of a value name the value; an enumeration of a key's subkeys or
+// values checks reg.query with the key's own path.
+// Database targets are database names; db.read and db.write (record reads,
+// writes and deletes) and db.delete name the database the handle or oid
+// belongs to.
 #pragma once
 
 #include <string_view>
@@ -20,6 +30,9 @@ namespace cedev {
 
 // The error to report for `op` on `target`, or 0. Counts down limited faults.
 DWORD InjectedFault(std::string_view op, std::u16string_view target);
+// Whether a fault for `op` on `target` is pending, without using it up. Hot
+// paths ask once (at open) and call InjectedFault per operation only then.
+bool FaultArmed(std::string_view op, std::u16string_view target);
 bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count = -1);
 void ClearFaults();
 
