@@ -49,6 +49,17 @@ DWORD InjectedFault(std::string_view op, std::u16string_view target) {
   return error;
 }
 
+bool FaultArmed(std::string_view op, std::u16string_view target) {
+  Device* dev = Device::Current();
+  if (!dev) return false;
+  auto stmt = dev->Db().Cached("SELECT target FROM faults WHERE op = ? AND remaining != 0");
+  stmt->Bind(1, op);
+  while (stmt->Step()) {
+    if (Matches(stmt->Text16(0), target)) return true;
+  }
+  return false;
+}
+
 bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count) {
   Device* dev = Device::Current();
   if (!dev) return false;

@@ -22,6 +22,9 @@ namespace cedev {
 
 // The error to report for `op` on `target`, or 0. Counts down limited faults.
 DWORD InjectedFault(std::string_view op, std::u16string_view target);
+// Whether a fault for `op` on `target` is pending, without using it up. Hot
+// paths ask once (at open) and call InjectedFault per operation only then.
+bool FaultArmed(std::string_view op, std::u16string_view target);
 bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count = -1);
 void ClearFaults();
 

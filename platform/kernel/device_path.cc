@@ -1,0 +1,181 @@
+#include "device_path.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "ce/errors.h"
+#include "wstr.h"
+
+namespace cedev {
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool IsForbidden(char16_t c) {
+  return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|';
+}
+
+bool IsWildcard(char16_t c) { return c == u'*' || c == u'?'; }
+
+DWORD CheckComponent(std::u16string_view part, bool pattern_allowed) {
+  if (part.empty() || part == u"." || part == u"..") return ERROR_INVALID_NAME;
+  for (char16_t c : part) {
+    if (IsForbidden(c)) return ERROR_INVALID_NAME;
+    if (IsWildcard(c) && !pattern_allowed) return ERROR_INVALID_NAME;
+  }
+  return 0;
+}
+
+// Status of a host entry without following a symbolic link.
+bool LStat(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st) == 0; }
+
+struct Root {
+  RootKind kind = RootKind::kStore;
+  std::string volume;
+  std::string host;
+  std::string key;
+  size_t first_part = 0;  // index of the first component below the root
+};
+
+Root ChooseRoot(Device& device, const DeviceSettings& settings, const std::vector<std::u16string>& parts) {
+  Root root;
+  if (!parts.empty()) {
+    for (const auto& v : settings.volumes) {
+      if (EqualNoCase(parts[0], FromUtf8(v.name))) {
+        root.kind = RootKind::kVolume;
+        root.volume = v.name;
+        root.host = device.VolumeDir(v.name).string();
+        root.key = "volumes/" + v.name;
+        root.first_part = 1;
+        return root;
+      }
+    }
+  }
+  root.host = device.StoreDir().string();
+  root.key = "store";
+  return root;
+}
+
+bool IsMountedFolder(const DeviceSettings& settings, std::u16string_view name) {
+  for (const auto& m : settings.mounted_folders) {
+    if (EqualNoCase(name, FromUtf8(m))) return true;
+  }
+  return false;
+}
+
+std::u16string CanonicalDevicePath(const std::vector<std::u16string>& parts) {
+  if (parts.empty()) return u"\\";
+  std::u16string out;
+  for (const auto& p : parts) out += u"\\" + p;
+  return out;
+}
+
+}  // namespace
+
+DWORD SplitDevicePath(std::u16string_view path, bool allow_pattern, std::vector<std::u16string>* parts) {
+  parts->clear();
+  if (path.size() > kMaxDevicePath) return ERROR_INVALID_NAME;
+  if (path.empty()) return ERROR_PATH_NOT_FOUND;
+  size_t start = IsSeparator(path[0]) ? 1 : 0;
+  // One trailing separator names the same folder ("\Windows\").
+  size_t end = path.size();
+  if (end > start && IsSeparator(path[end - 1])) --end;
+  if (start >= end) return 0;
+  std::u16string_view rest = path.substr(start, end - start);
+  while (true) {
+    size_t sep = 0;
+    while (sep < rest.size() && !IsSeparator(rest[sep])) ++sep;
+    std::u16string_view part = rest.substr(0, sep);
+    bool last = sep == rest.size();
+    if (DWORD err = CheckComponent(part, allow_pattern && last)) return err;
+    parts->emplace_back(part);
+    if (last) break;
+    rest.remove_prefix(sep + 1);
+  }
+  return 0;
+}
+
+bool IsValidDeviceName(std::u16string_view name) { return name.size() <= kMaxDevicePath && CheckComponent(name, false) == 0; }
+
+// Scans `dir` for a name equal to `name` without regard to case. Of several
+// host names that differ only in case the smallest wins, so the choice does
+// not depend on the host's folder order.
+std::string ScanForName(const std::string& dir, std::u16string_view name) {
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return {};
+  std::string best;
+  while (dirent* e = ::readdir(d)) {
+    std::string_view host_name(e->d_name);
+    if (host_name == "." || host_name == "..") continue;
+    if (EqualNoCase(FromUtf8(host_name), name) && (best.empty() || host_name < best)) best = host_name;
+  }
+  ::closedir(d);
+  return best;
+}
+
+std::string FindHostName(const std::string& dir, std::u16string_view name) {
+  std::string exact = ToUtf8(name);
+  struct stat st;
+  if (LStat(dir + "/" + exact, &st)) return exact;
+  return ScanForName(dir, name);
+}
+
+DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out) {
+  std::vector<std::u16string> parts;
+  if (DWORD err = SplitDevicePath(path, false, &parts)) return err;
+  return ResolveDeviceParts(device, parts, out);
+}
+
+DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out) {
+  DeviceSettings settings = device.Settings();
+  Root root = ChooseRoot(device, settings, parts);
+  *out = HostPath{};
+  out->kind = root.kind;
+  out->volume = root.volume;
+  out->root = root.host;
+  out->device = CanonicalDevicePath(parts);
+  out->depth = parts.size();
+  out->host = root.host;
+  out->key = root.key;
+  out->parent_key = root.first_part == 1 ? "store" : "";
+  out->name = root.first_part == 1 ? FromUtf8(root.volume) : u"";
+  if (root.kind == RootKind::kVolume) {
+    std::error_code ec;
+    std::filesystem::create_directories(root.host, ec);  // a configured volume is always mounted
+  }
+  if (!LStat(root.host, &out->st)) return ERROR_PATH_NOT_FOUND;
+  out->exists = true;
+  for (size_t i = root.first_part; i < parts.size(); ++i) {
+    bool last = i + 1 == parts.size();
+    // The exact-case name costs one lstat; only a miss scans the folder.
+    std::string host_name = ToUtf8(parts[i]);
+    bool found = LStat(out->host + "/" + host_name, &out->st);
+    if (!found && errno == ENOENT) {
+      std::string other = ScanForName(out->host, parts[i]);
+      if (!other.empty()) {
+        host_name = other;
+        found = LStat(out->host + "/" + host_name, &out->st);
+      }
+    }
+    out->parent_key = out->key;
+    out->key += "/" + host_name;
+    out->host += "/" + host_name;
+    out->name = found ? FromUtf8(host_name) : parts[i];
+    if (!found) {
+      if (!last) return ERROR_PATH_NOT_FOUND;
+      out->exists = false;
+      out->st = {};
+      break;
+    }
+    if (S_ISLNK(out->st.st_mode)) return ERROR_INVALID_NAME;
+    if (!last && !S_ISDIR(out->st.st_mode)) return ERROR_PATH_NOT_FOUND;
+  }
+  out->mounted = root.kind == RootKind::kStore && parts.size() == 1 && out->exists && S_ISDIR(out->st.st_mode) &&
+                 IsMountedFolder(settings, parts[0]);
+  return 0;
+}
+
+}  // namespace cedev

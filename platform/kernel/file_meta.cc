@@ -1,0 +1,142 @@
+#include "file_meta.h"
+
+#include "ce/file.h"
+
+namespace cedev {
+namespace {
+
+// Seconds from 1601-01-01 to 1970-01-01.
+constexpr int64_t kEpochDelta = 11644473600;
+constexpr int64_t kUnitsPerSecond = 10000000;
+
+FileMeta RowFromStmt(SqlStmt& stmt, int first) {
+  FileMeta m;
+  m.attributes = static_cast<DWORD>(stmt.Int(first));
+  m.creation = stmt.Int(first + 1);
+  m.last_access = stmt.Int(first + 2);
+  m.size = stmt.Int(first + 3);
+  m.mtime = stmt.Int(first + 4);
+  return m;
+}
+
+}  // namespace
+
+int64_t FileTimeFromTimespec(const struct timespec& ts) {
+  return (static_cast<int64_t>(ts.tv_sec) + kEpochDelta) * kUnitsPerSecond + ts.tv_nsec / 100;
+}
+
+struct timespec TimespecFromFileTime(int64_t filetime) {
+  int64_t secs = filetime / kUnitsPerSecond;
+  int64_t units = filetime % kUnitsPerSecond;
+  struct timespec ts {};
+  ts.tv_sec = static_cast<time_t>(secs - kEpochDelta);
+  ts.tv_nsec = static_cast<long>(units * 100);
+  return ts;
+}
+
+int64_t HostLastWrite(const struct stat& st) { return FileTimeFromTimespec(st.st_mtim); }
+
+EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row) {
+  EntryInfo info;
+  info.last_write = HostLastWrite(st);
+  info.oid = static_cast<DWORD>(st.st_ino);
+  if (S_ISDIR(st.st_mode)) {
+    // A folder's host mtime moves with every entry added, so its row is
+    // never judged stale.
+    info.attributes = FILE_ATTRIBUTE_DIRECTORY | (row ? row->attributes & ~FILE_ATTRIBUTE_NORMAL : 0);
+    info.creation = row ? row->creation : info.last_write;
+    info.last_access = row ? row->last_access : info.last_write;
+    return info;
+  }
+  info.size = static_cast<uint64_t>(st.st_size);
+  if (!row) {
+    // A file that arrived from the host side: new to the device, so archive.
+    info.attributes = FILE_ATTRIBUTE_ARCHIVE | ((st.st_mode & S_IWUSR) ? 0 : FILE_ATTRIBUTE_READONLY);
+    info.creation = info.last_write;
+    info.last_access = info.last_write;
+    return info;
+  }
+  bool current = row->size == st.st_size && row->mtime == info.last_write;
+  info.creation = row->creation;
+  if (current) {
+    info.attributes = row->attributes;
+    info.last_access = row->last_access;
+  } else {
+    // Changed outside the emulator: its host times win, and a changed file
+    // wants backing up.
+    info.attributes = row->attributes | FILE_ATTRIBUTE_ARCHIVE;
+    info.last_access = info.last_write;
+  }
+  info.attributes &= ~FILE_ATTRIBUTE_DIRECTORY;
+  if (info.attributes == 0) info.attributes = FILE_ATTRIBUTE_NORMAL;
+  return info;
+}
+
+FileMeta RowFor(const struct stat& st, DWORD attributes, int64_t creation, int64_t last_access) {
+  FileMeta m;
+  m.attributes = attributes;
+  m.creation = creation;
+  m.last_access = last_access;
+  m.size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
+  m.mtime = HostLastWrite(st);
+  return m;
+}
+
+std::optional<FileMeta> LoadMeta(SqlDb& db, std::string_view key) {
+  auto stmt = db.Cached("SELECT attributes, creation, last_access, size, mtime FROM file_meta WHERE key = ?");
+  stmt->Bind(1, key);
+  if (!stmt->Step()) return std::nullopt;
+  return RowFromStmt(*stmt, 0);
+}
+
+bool SaveMeta(SqlDb& db, std::string_view key, std::string_view parent_key, const FileMeta& meta) {
+  auto stmt = db.Cached(
+      "INSERT OR REPLACE INTO file_meta(key, parent, attributes, creation, last_access, size, mtime) "
+      "VALUES(?,?,?,?,?,?,?)");
+  return stmt->Bind(1, key)
+      .Bind(2, parent_key)
+      .Bind(3, static_cast<int64_t>(meta.attributes))
+      .Bind(4, meta.creation)
+      .Bind(5, meta.last_access)
+      .Bind(6, meta.size)
+      .Bind(7, meta.mtime)
+      .Run();
+}
+
+bool DeleteMetaTree(SqlDb& db, std::string_view key) {
+  std::string below = std::string(key) + "/";
+  auto stmt = db.Cached("DELETE FROM file_meta WHERE key = ? OR substr(key, 1, length(?2)) = ?2");
+  return stmt->Bind(1, key).Bind(2, below).Run();
+}
+
+bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to, std::string_view to_parent) {
+  SqlTxn txn(db);
+  std::string from_below = std::string(from) + "/";
+  std::string to_below = std::string(to) + "/";
+  // Whatever the destination held before is gone on the host too.
+  if (!DeleteMetaTree(db, to)) return false;
+  {
+    auto top = db.Cached("UPDATE file_meta SET key = ?1, parent = ?2 WHERE key = ?3");
+    if (!top->Bind(1, to).Bind(2, to_parent).Bind(3, from).Run()) return false;
+  }
+  auto below = db.Cached(
+      "UPDATE file_meta SET key = ?1 || substr(key, length(?2) + 1), "
+      "parent = CASE WHEN parent = ?3 THEN ?4 ELSE ?1 || substr(parent, length(?2) + 1) END "
+      "WHERE substr(key, 1, length(?2)) = ?2");
+  if (!below->Bind(1, to_below).Bind(2, from_below).Bind(3, from).Bind(4, to).Run()) return false;
+  return txn.Commit();
+}
+
+std::unordered_map<std::string, FileMeta> LoadFolderMeta(SqlDb& db, std::string_view parent_key) {
+  std::unordered_map<std::string, FileMeta> rows;
+  auto stmt = db.Cached("SELECT key, attributes, creation, last_access, size, mtime FROM file_meta WHERE parent = ?");
+  stmt->Bind(1, parent_key);
+  size_t skip = parent_key.size() + 1;
+  while (stmt->Step()) {
+    std::string key = stmt->Text(0);
+    if (key.size() > skip) rows.emplace(key.substr(skip), RowFromStmt(*stmt, 1));
+  }
+  return rows;
+}
+
+}  // namespace cedev

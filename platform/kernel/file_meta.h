@@ -1,0 +1,68 @@
+// What the host file system cannot hold about a device file (attributes,
+// creation and last-access time) lives in one state.db table, keyed by the
+// host path relative to the device folder ("store/Windows/a.txt",
+// "volumes/FlashDisk/b"). Each row also remembers the size and last-write
+// time the kernel last saw, so a file changed outside the emulator shows up
+// as a mismatch and its host values win.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "ce/types.h"
+#include "sql.h"
+
+namespace cedev {
+
+// FILETIME as one number: 100 ns units since 1601-01-01 UTC.
+int64_t FileTimeFromTimespec(const struct timespec& ts);
+struct timespec TimespecFromFileTime(int64_t filetime);
+inline int64_t ToInt64(const FILETIME& ft) {
+  return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+inline FILETIME ToFileTime(int64_t value) {
+  auto v = static_cast<uint64_t>(value);
+  return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
+}
+int64_t HostLastWrite(const struct stat& st);
+
+struct FileMeta {
+  DWORD attributes = 0;
+  int64_t creation = 0;
+  int64_t last_access = 0;
+  int64_t size = 0;   // as last seen by the kernel
+  int64_t mtime = 0;  // last-write time as last seen by the kernel
+};
+
+// What a program sees of a file or folder: the row where it is current,
+// otherwise the host's own values.
+struct EntryInfo {
+  DWORD attributes = 0;
+  int64_t creation = 0;
+  int64_t last_access = 0;
+  int64_t last_write = 0;
+  uint64_t size = 0;
+  DWORD oid = 0;
+};
+
+// The one decision on how a host status and an optional row combine.
+EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row);
+
+// A row describing the host file as it is now, with the given attributes and times.
+FileMeta RowFor(const struct stat& st, DWORD attributes, int64_t creation, int64_t last_access);
+
+std::optional<FileMeta> LoadMeta(SqlDb& db, std::string_view key);
+bool SaveMeta(SqlDb& db, std::string_view key, std::string_view parent_key, const FileMeta& meta);
+// Removes the row of `key` and of everything below it.
+bool DeleteMetaTree(SqlDb& db, std::string_view key);
+// Re-keys the rows of `from` and everything below it to `to`.
+bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to, std::string_view to_parent);
+// Every row of one folder in one query, by host name.
+std::unordered_map<std::string, FileMeta> LoadFolderMeta(SqlDb& db, std::string_view parent_key);
+
+}  // namespace cedev

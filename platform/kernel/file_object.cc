@@ -1,0 +1,211 @@
+#include "file_object.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "faults.h"
+#include "file_meta.h"
+#include "last_error.h"
+#include "space.h"
+
+namespace cedev {
+namespace {
+
+constexpr int64_t kMaxFileEnd = INT64_MAX / 2;
+
+}  // namespace
+
+FileObject::FileObject(FileOpenState state) : s_(std::move(state)) {}
+
+FileObject::~FileObject() {
+  if (wrote_) RecordChanges();
+  if (s_.fd >= 0) ::close(s_.fd);
+}
+
+bool FileObject::CanRead() const { return s_.access & (GENERIC_READ | GENERIC_ALL); }
+bool FileObject::CanWrite() const { return s_.access & (GENERIC_WRITE | GENERIC_ALL); }
+
+uint64_t FileObject::MaxEnd() const {
+  if (s_.allowance == kUnlimited) return UINT64_MAX;
+  return s_.size_at_open + s_.allowance;
+}
+
+DWORD FileObject::CheckWriteFaults() {
+  if (s_.write_fault_armed) {
+    if (DWORD err = InjectedFault("file.write", s_.where.device)) return err;
+  }
+  if (s_.full_fault_armed && InjectedFault("volume.full", s_.where.device)) return ERROR_DISK_FULL;
+  return 0;
+}
+
+BOOL FileObject::Read(void* buffer, DWORD count, DWORD* done) {
+  std::lock_guard lock(mutex_);
+  if (!CanRead()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (s_.read_fault_armed) {
+    if (DWORD err = InjectedFault("file.read", s_.where.device)) return Fail(err, FALSE);
+  }
+  auto* out = static_cast<char*>(buffer);
+  DWORD got = 0;
+  while (got < count) {
+    ssize_t n = ::pread(s_.fd, out + got, count - got, static_cast<off_t>(pos_ + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      pos_ += got;
+      *done = got;
+      return Fail(Win32FromErrno(errno), FALSE);
+    }
+    if (n == 0) break;
+    got += static_cast<DWORD>(n);
+  }
+  pos_ += got;
+  *done = got;
+  return TRUE;
+}
+
+BOOL FileObject::Write(const void* buffer, DWORD count, DWORD* done) {
+  std::lock_guard lock(mutex_);
+  if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD err = CheckWriteFaults()) return Fail(err, FALSE);
+  if (pos_ + count > MaxEnd()) {
+    // The write would pass the quota or capacity only if it extends the file.
+    struct stat st;
+    if (::fstat(s_.fd, &st) != 0 || pos_ + count > static_cast<uint64_t>(st.st_size)) return Fail(ERROR_DISK_FULL, FALSE);
+  }
+  const auto* in = static_cast<const char*>(buffer);
+  DWORD put = 0;
+  while (put < count) {
+    ssize_t n = ::pwrite(s_.fd, in + put, count - put, static_cast<off_t>(pos_ + put));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      pos_ += put;
+      *done = put;
+      wrote_ = wrote_ || put > 0;
+      return Fail(n < 0 ? Win32FromErrno(errno) : ERROR_DISK_FULL, FALSE);
+    }
+    put += static_cast<DWORD>(n);
+  }
+  pos_ += put;
+  *done = put;
+  wrote_ = true;
+  return TRUE;
+}
+
+DWORD FileObject::Seek(LONG low, LONG* high, DWORD method) {
+  std::lock_guard lock(mutex_);
+  int64_t distance = high ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
+                                                 static_cast<uint32_t>(low))
+                          : static_cast<int64_t>(low);
+  int64_t base = 0;
+  switch (method) {
+    case FILE_BEGIN: base = 0; break;
+    case FILE_CURRENT: base = static_cast<int64_t>(pos_); break;
+    case FILE_END: {
+      struct stat st;
+      if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), INVALID_SET_FILE_POINTER);
+      base = st.st_size;
+      break;
+    }
+    default: return Fail(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
+  }
+  if ((distance > 0 && base > kMaxFileEnd - distance)) return Fail(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
+  int64_t target = base + distance;
+  if (target < 0) return Fail(ERROR_NEGATIVE_SEEK, INVALID_SET_FILE_POINTER);
+  // Without a high part the position must fit in 32 bits.
+  if (!high && target > 0xFFFFFFFFLL) return Fail(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
+  pos_ = static_cast<uint64_t>(target);
+  if (high) *high = static_cast<LONG>(static_cast<uint64_t>(target) >> 32);
+  auto result = static_cast<DWORD>(target);
+  // A real position of 0xFFFFFFFF is told from failure by the last error.
+  if (result == INVALID_SET_FILE_POINTER) SetLastError(NO_ERROR);
+  return result;
+}
+
+DWORD FileObject::Size(DWORD* high) {
+  struct stat st;
+  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), INVALID_FILE_SIZE);
+  auto size = static_cast<uint64_t>(st.st_size);
+  if (high) *high = static_cast<DWORD>(size >> 32);
+  auto low = static_cast<DWORD>(size);
+  if (low == INVALID_FILE_SIZE) SetLastError(NO_ERROR);
+  return low;
+}
+
+BOOL FileObject::SetEnd() {
+  std::lock_guard lock(mutex_);
+  if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD err = CheckWriteFaults()) return Fail(err, FALSE);
+  struct stat st;
+  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  if (pos_ > static_cast<uint64_t>(st.st_size) && pos_ > MaxEnd()) return Fail(ERROR_DISK_FULL, FALSE);
+  if (::ftruncate(s_.fd, static_cast<off_t>(pos_)) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  wrote_ = true;
+  return TRUE;
+}
+
+BOOL FileObject::Flush() {
+  std::lock_guard lock(mutex_);
+  if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (::fdatasync(s_.fd) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  return TRUE;
+}
+
+BOOL FileObject::GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* last_write) {
+  struct stat st;
+  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  std::optional<FileMeta> row = LoadMeta(s_.device->Db(), s_.where.key);
+  EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
+  if (creation) *creation = ToFileTime(info.creation);
+  if (last_access) *last_access = ToFileTime(info.last_access);
+  if (last_write) *last_write = ToFileTime(info.last_write);
+  return TRUE;
+}
+
+BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access, const FILETIME* last_write) {
+  std::lock_guard lock(mutex_);
+  if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  struct stat st;
+  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  if (last_write) {
+    struct timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = TimespecFromFileTime(ToInt64(*last_write));
+    if (::futimens(s_.fd, times) != 0) return Fail(Win32FromErrno(errno), FALSE);
+    pinned_last_write_ = ToInt64(*last_write);
+    ::fstat(s_.fd, &st);
+  }
+  SqlDb& db = s_.device->Db();
+  std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
+  EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
+  FileMeta updated = RowFor(st, info.attributes, creation ? ToInt64(*creation) : info.creation,
+                            last_access ? ToInt64(*last_access) : info.last_access);
+  if (!SaveMeta(db, s_.where.key, s_.where.parent_key, updated)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  return TRUE;
+}
+
+void FileObject::RecordChanges() {
+  struct stat st;
+  if (::fstat(s_.fd, &st) != 0) return;
+  // A last-write time set through this handle stays, as the device keeps it
+  // over later writes on the same handle.
+  if (pinned_last_write_) {
+    struct timespec times[2];
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = TimespecFromFileTime(*pinned_last_write_);
+    ::futimens(s_.fd, times);
+    ::fstat(s_.fd, &st);
+  }
+  SqlDb& db = s_.device->Db();
+  std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
+  int64_t now = HostLastWrite(st);
+  DWORD attributes = (row ? row->attributes : 0) | FILE_ATTRIBUTE_ARCHIVE;
+  attributes &= ~FILE_ATTRIBUTE_NORMAL;
+  int64_t creation = row ? row->creation : now;
+  int64_t last_access = pinned_last_write_ && row ? row->last_access : now;
+  SaveMeta(db, s_.where.key, s_.where.parent_key, RowFor(st, attributes, creation, last_access));
+  AdjustSpaceUsed(*s_.device, s_.where, static_cast<int64_t>(st.st_size) - static_cast<int64_t>(s_.size_at_open));
+}
+
+}  // namespace cedev

@@ -1,0 +1,62 @@
+// An open device file: the host descriptor plus what was decided when it was
+// opened (access, share markers, allowed growth, armed faults), so reading
+// and writing never touch state.db. Closing the last handle records the
+// file's new size and last-write time in its metadata row.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "ce/file.h"
+#include "device.h"
+#include "device_path.h"
+#include "handles.h"
+
+namespace cedev {
+
+struct FileOpenState {
+  Device* device = nullptr;
+  HostPath where;
+  int fd = -1;
+  DWORD access = 0;
+  uint64_t size_at_open = 0;
+  uint64_t allowance = UINT64_MAX;  // bytes the file may grow by (capacity, quota)
+  bool read_fault_armed = false;
+  bool write_fault_armed = false;
+  bool full_fault_armed = false;
+};
+
+class FileObject : public KObject {
+ public:
+  explicit FileObject(FileOpenState state);
+  ~FileObject() override;
+  FileObject(const FileObject&) = delete;
+  FileObject& operator=(const FileObject&) = delete;
+
+  BOOL Read(void* buffer, DWORD count, DWORD* done);
+  BOOL Write(const void* buffer, DWORD count, DWORD* done);
+  DWORD Seek(LONG low, LONG* high, DWORD method);
+  DWORD Size(DWORD* high);
+  BOOL SetEnd();
+  BOOL Flush();
+  BOOL GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* last_write);
+  BOOL SetTimes(const FILETIME* creation, const FILETIME* last_access, const FILETIME* last_write);
+
+ private:
+  bool CanRead() const;
+  bool CanWrite() const;
+  DWORD CheckWriteFaults();
+  // Largest end of file the space allows.
+  uint64_t MaxEnd() const;
+  void RecordChanges();
+
+  std::mutex mutex_;
+  FileOpenState s_;
+  uint64_t pos_ = 0;
+  bool wrote_ = false;
+  std::optional<int64_t> pinned_last_write_;
+};
+
+}  // namespace cedev

@@ -1,0 +1,29 @@
+// Folder enumeration: the entries of one folder matching a pattern, with
+// their attributes and times, in the device's stable order (by name, without
+// regard to case). A folder's metadata rows come in one query.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "device.h"
+#include "device_path.h"
+#include "file_meta.h"
+
+namespace cedev {
+
+struct FoundEntry {
+  std::u16string name;
+  EntryInfo info;
+};
+
+// `*` matches any run of units, `?` exactly one; a pattern ending in ".*"
+// also matches names without a dot ("*.*" matches everything). Case is ignored.
+bool MatchesPattern(std::u16string_view pattern, std::u16string_view name);
+
+// Lists the entries of the existing folder `folder` whose names match
+// `pattern`, sorted. The device root also shows each storage volume.
+std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::u16string_view pattern);
+
+}  // namespace cedev

@@ -1,0 +1,89 @@
+#include "space.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <utility>
+
+namespace cedev {
+namespace {
+
+namespace fs = std::filesystem;
+
+uint64_t FileSize(const fs::path& p) {
+  struct stat st;
+  return ::stat(p.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+uint64_t CountFileBytes(const std::string& root) {
+  uint64_t total = 0;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    struct stat st;
+    if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += static_cast<uint64_t>(st.st_size);
+  }
+  return total;
+}
+
+uint64_t QuotaOf(Device& device, const HostPath& where) {
+  if (where.kind == RootKind::kStore) return device.Settings().store_capacity;
+  for (const auto& v : device.Settings().volumes) {
+    if (v.name == where.volume) return v.quota;
+  }
+  return 0;
+}
+
+// Re-counts a space from the host the first time this process uses it.
+void RebaseOnce(Device& device, const HostPath& where) {
+  static std::mutex mutex;
+  static std::set<std::pair<Device*, std::string>> done;
+  std::lock_guard lock(mutex);
+  if (!done.insert({&device, where.SpaceKey()}).second) return;
+  auto stmt = device.Db().Cached("INSERT OR REPLACE INTO space_usage(space, bytes) VALUES(?, ?)");
+  stmt->Bind(1, where.SpaceKey()).Bind(2, static_cast<int64_t>(CountFileBytes(where.root))).Run();
+}
+
+uint64_t FileBytesUsed(Device& device, const HostPath& where) {
+  RebaseOnce(device, where);
+  auto stmt = device.Db().Cached("SELECT bytes FROM space_usage WHERE space = ?");
+  stmt->Bind(1, where.SpaceKey());
+  return stmt->Step() ? static_cast<uint64_t>(std::max<int64_t>(0, stmt->Int(0))) : 0;
+}
+
+}  // namespace
+
+uint64_t ObjectStoreNonFileBytes(Device& device) {
+  fs::path db = device.StateDbPath();
+  fs::path wal = db;
+  wal += "-wal";
+  return FileSize(db) + FileSize(wal);
+}
+
+bool IsSpaceLimited(Device& device, const HostPath& where) { return QuotaOf(device, where) != 0; }
+
+SpaceFigures FiguresOf(Device& device, const HostPath& where) {
+  SpaceFigures f;
+  f.total = QuotaOf(device, where);
+  f.limited = f.total != 0;
+  if (!f.limited) return f;
+  f.used = FileBytesUsed(device, where);
+  if (where.kind == RootKind::kStore) f.used += ObjectStoreNonFileBytes(device);
+  return f;
+}
+
+uint64_t SpaceAllowance(Device& device, const HostPath& where) {
+  SpaceFigures f = FiguresOf(device, where);
+  return f.limited ? f.Free() : kUnlimited;
+}
+
+void AdjustSpaceUsed(Device& device, const HostPath& where, int64_t delta) {
+  if (delta == 0 || !IsSpaceLimited(device, where)) return;
+  RebaseOnce(device, where);
+  auto stmt = device.Db().Cached("UPDATE space_usage SET bytes = max(0, bytes + ?) WHERE space = ?");
+  stmt->Bind(1, delta).Bind(2, where.SpaceKey()).Run();
+}
+
+}  // namespace cedev
