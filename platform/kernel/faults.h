@@ -10,6 +10,16 @@
 //   volume.full (writes on the volume or store fail with ERROR_DISK_FULL)
 //   reg.open    reg.create    reg.set     reg.query    reg.delete
 //   db.open     db.create     db.write    db.read      db.delete
+//
+// Registry targets are full key paths from the root, as "HKEY_LOCAL_MACHINE\init";
+// for a value the value name follows, as "HKEY_LOCAL_MACHINE\init\Launch10"
+// (the default value: the key path and a trailing backslash). reg.open,
+// reg.create and reg.delete of a key name the key; reg.set, reg.query and
+// reg.delete of a value name the value; an enumeration of a key's subkeys or
+// values checks reg.query with the key's own path.
+// Database targets are database names; db.read and db.write (record reads,
+// writes and deletes) and db.delete name the database the handle or oid
+// belongs to.
 #pragma once
 
 #include <string>
