@@ -47,11 +47,11 @@ const std::vector<Command>& Commands() {
        "KEY starts with its root: HKEY_LOCAL_MACHINE (HKLM), HKEY_CURRENT_USER\n"
        "(HKCU), HKEY_CLASSES_ROOT (HKCR) or HKEY_USERS (HKU), e.g.\n"
        "'HKLM\\Drivers\\Velta'. NAME \"\" is the key's default value.\n"
-       "TYPE is sz, expand_sz, multi_sz (items separated by ';'), dword (decimal\n"
-       "or 0x hex) or binary (hex digits, e.g. 0a1b2c).\n"
+       "TYPE is sz, expand_sz, multi_sz (items separated by the two characters\n"
+       "\\0), dword (decimal or 0x hex) or binary (hex digits, e.g. 0a1b2c).\n"
        "'reg delete KEY' deletes the key with all its subkeys; with NAME, only\n"
        "that value. 'reg export' prints the key (default: all four roots) in\n"
-       "REGEDIT4 text.\n",
+       "REGEDIT text.\n",
        RunReg},
       {"db", "list or dump the object-store databases",
        "usage: cedev db list\n"
