@@ -142,8 +142,8 @@ TEST_F(CedevScenario, RegExportWritesRegeditText) {
 TEST_F(CedevScenario, DbListAndDumpShowTheSampleDatabases) {
   ToolResult list = Cedev({"db", "list"});
   ASSERT_EQ(list.exit_code, 0) << list.err;
-  EXPECT_THAT(list.out, HasSubstr("Contacts Database: type 0x18, 60 records"));
-  EXPECT_THAT(list.out, HasSubstr("Appointments Database: type 0x19, 40 records"));
+  EXPECT_THAT(list.out, HasSubstr("\"Contacts Database\" type 0x00000018, 60 records"));
+  EXPECT_THAT(list.out, HasSubstr("\"Appointments Database\" type 0x00000019, 40 records"));
   ToolResult dump = Cedev({"db", "dump", "Contacts Database"});
   ASSERT_EQ(dump.exit_code, 0) << dump.err;
   EXPECT_THAT(dump.out, HasSubstr("Contacts Database"));
@@ -234,11 +234,11 @@ TEST_F(CedevScenario, FaultsMakeOperationsFailUntilCleared) {
 TEST_F(CedevScenario, SetChangesSettingsAndRefusesBadValues) {
   ASSERT_EQ(Cedev({"set", "ac", "on"}).exit_code, 0);
   ASSERT_EQ(Cedev({"set", "platform", "Other"}).exit_code, 0);
-  ASSERT_EQ(Cedev({"set", "keys", "5"}).exit_code, 0);
+  ASSERT_EQ(Cedev({"set", "keys", "5,0x0D"}).exit_code, 0);
   ToolResult info = Cedev({"info"});
   EXPECT_THAT(info.out, HasSubstr("AC on"));
   EXPECT_THAT(info.out, HasSubstr("platform type  Other"));
-  EXPECT_THAT(info.out, HasSubstr("keys held      53"));
+  EXPECT_THAT(info.out, HasSubstr("keys held      53,13"));
   ToolResult bad = Cedev({"set", "battery", "300"});
   EXPECT_EQ(bad.exit_code, 2);
   EXPECT_THAT(bad.err, HasSubstr("battery"));

@@ -99,11 +99,15 @@ std::optional<std::string> SetKeys(DeviceSettings& s, const std::string& v) {
   std::vector<int> keys;
   if (v != "none" && !v.empty()) {
     for (const auto& item : SplitList(v)) {
-      auto code = ParseInt(item);
-      if (!code && item.size() == 1 && std::isalnum(static_cast<unsigned char>(item[0]))) {
-        code = std::toupper(static_cast<unsigned char>(item[0]));  // VK codes of digits and letters are their ASCII
+      // One character names the key itself ("5" is the [5] key, whose
+      // virtual-key code is its ASCII code); anything longer is a code.
+      std::optional<long long> code;
+      if (item.size() == 1 && std::isalnum(static_cast<unsigned char>(item[0]))) {
+        code = std::toupper(static_cast<unsigned char>(item[0]));
+      } else {
+        code = ParseInt(item);
       }
-      if (!code || *code <= 0 || *code > 255) return "virtual-key codes 1..255 (or digits/letters), comma-separated, or none";
+      if (!code || *code <= 0 || *code > 255) return "keys (5, A) or virtual-key codes (0x35, 53), comma-separated, or none";
       keys.push_back(static_cast<int>(*code));
     }
   }
@@ -209,7 +213,7 @@ const SetKey kKeys[] = {
     {"backup-battery", "backup battery, percent", SetBackupBattery},
     {"ac", "AC power: on or off", SetAc},
     {"platform", "platform type that KernelIoControl reports (e.g. Tovak)", SetPlatform},
-    {"keys", "keys held down: virtual-key codes or digits, comma-separated, or none", SetKeys},
+    {"keys", "keys held down: keys (5, A) or codes (0x35), comma-separated, or none", SetKeys},
     {"clock-offset", "device clock minus host clock: 3600, -90s, 15m, 2h, 1d, 250ms", SetClockOffset},
     {"time-scale", "factor that shortens every Sleep, wait and timer (1 = real time)", SetTimeScale},
     {"language", "UI language: ja, en or a language id", SetLanguage},
