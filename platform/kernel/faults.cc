@@ -1,7 +1,10 @@
 #include "faults.h"
 
+#include <mutex>
+
 #include "device.h"
 #include "schema.h"
+#include "shared_counters.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -24,9 +27,32 @@ bool CreateFaultSchema(SqlDb& db) {
       "remaining INTEGER)");
 }
 
+// Whether the current device has any fault armed, remembered until the fault
+// counter moves: most calls of most programs run with no fault at all and
+// should not pay a query for it.
+bool AnyFaultArmed(Device* dev) {
+  struct Known {
+    const Device* device = nullptr;
+    uint64_t generation = 0;
+    bool armed = true;
+  };
+  static std::mutex mutex;
+  static Known known;
+  uint64_t generation = ReadSharedCounter(SharedCounter::kFaults);
+  {
+    std::lock_guard lock(mutex);
+    if (known.device == dev && known.generation == generation) return known.armed;
+  }
+  auto stmt = dev->Db().Cached("SELECT 1 FROM faults WHERE remaining != 0 LIMIT 1");
+  bool armed = stmt->Step();
+  std::lock_guard lock(mutex);
+  known = {dev, generation, armed};
+  return armed;
+}
+
 DWORD InjectedFault(std::string_view op, std::u16string_view target) {
   Device* dev = Device::Current();
-  if (!dev) return 0;
+  if (!dev || !AnyFaultArmed(dev)) return 0;
   SqlDb& db = dev->Db();
   int64_t hit_id = 0, hit_remaining = 0;
   DWORD error = 0;
@@ -64,12 +90,28 @@ bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int 
   Device* dev = Device::Current();
   if (!dev) return false;
   auto stmt = dev->Db().Cached("INSERT INTO faults(op, target, error, remaining) VALUES(?,?,?,?)");
-  return stmt->Bind(1, op).Bind(2, target).Bind(3, static_cast<int64_t>(error)).Bind(4, static_cast<int64_t>(count)).Run();
+  bool ok =
+      stmt->Bind(1, op).Bind(2, target).Bind(3, static_cast<int64_t>(error)).Bind(4, static_cast<int64_t>(count)).Run();
+  BumpSharedCounter(SharedCounter::kFaults);
+  return ok;
 }
 
 void ClearFaults() {
   Device* dev = Device::Current();
-  if (dev) dev->Db().Exec("DELETE FROM faults");
+  if (!dev) return;
+  dev->Db().Exec("DELETE FROM faults");
+  BumpSharedCounter(SharedCounter::kFaults);
+}
+
+std::vector<FaultEntry> ListFaults() {
+  std::vector<FaultEntry> out;
+  Device* dev = Device::Current();
+  if (!dev) return out;
+  auto stmt = dev->Db().Cached("SELECT op, target, error, remaining FROM faults WHERE remaining != 0 ORDER BY id");
+  while (stmt->Step()) {
+    out.push_back({stmt->Text(0), stmt->Text16(1), static_cast<DWORD>(stmt->Int(2)), static_cast<int>(stmt->Int(3))});
+  }
+  return out;
 }
 
 }  // namespace cedev

@@ -10,9 +10,21 @@
 //   volume.full (writes on the volume or store fail with ERROR_DISK_FULL)
 //   reg.open    reg.create    reg.set     reg.query    reg.delete
 //   db.open     db.create     db.write    db.read      db.delete
+//
+// Registry targets are full key paths from the root, as "HKEY_LOCAL_MACHINE\init";
+// for a value the value name follows, as "HKEY_LOCAL_MACHINE\init\Launch10"
+// (the default value: the key path and a trailing backslash). reg.open,
+// reg.create and reg.delete of a key name the key; reg.set, reg.query and
+// reg.delete of a value name the value; an enumeration of a key's subkeys or
+// values checks reg.query with the key's own path.
+// Database targets are database names; db.read and db.write (record reads,
+// writes and deletes) and db.delete name the database the handle or oid
+// belongs to.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "ce/types.h"
 
@@ -25,5 +37,14 @@ DWORD InjectedFault(std::string_view op, std::u16string_view target);
 bool FaultArmed(std::string_view op, std::u16string_view target);
 bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count = -1);
 void ClearFaults();
+
+struct FaultEntry {
+  std::string op;
+  std::u16string target;
+  DWORD error = 0;
+  int remaining = -1;  // -1: until cleared
+};
+// The faults still armed, oldest first (`cedev fault list`).
+std::vector<FaultEntry> ListFaults();
 
 }  // namespace cedev

@@ -14,12 +14,14 @@ SqlStmt& SqlStmt::Bind(int index, int64_t value) {
 }
 
 SqlStmt& SqlStmt::Bind(int index, std::string_view text) {
-  sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+  // An empty view may have no data pointer; it still means "", not NULL.
+  sqlite3_bind_text(stmt_, index, text.data() ? text.data() : "", static_cast<int>(text.size()), SQLITE_TRANSIENT);
   return *this;
 }
 
 SqlStmt& SqlStmt::Bind(int index, std::u16string_view text) {
-  sqlite3_bind_text16(stmt_, index, text.data(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+  sqlite3_bind_text16(stmt_, index, text.data() ? static_cast<const void*>(text.data()) : "",
+                      static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
   return *this;
 }
 

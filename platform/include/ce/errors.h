@@ -86,6 +86,12 @@
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NOT_FOUND 1168L
 #define ERROR_DATABASE_FULL 4314L
+#ifndef ERROR_DUP_NAME
+#define ERROR_DUP_NAME 52L
+#endif
+#ifndef ERROR_NO_DATA
+#define ERROR_NO_DATA 232L
+#endif
 
 DWORD GetLastError();
 void SetLastError(DWORD dwErrCode);

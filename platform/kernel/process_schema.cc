@@ -1,8 +1,0 @@
-#include "schema.h"
-
-namespace cedev {
-
-// Placeholder until the service that owns these tables defines them.
-bool CreateProcessSchema(SqlDb&) { return true; }
-
-}  // namespace cedev

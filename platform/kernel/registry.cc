@@ -1,0 +1,361 @@
+// The registry API over the rows of registry_store. Handles are kernel
+// handles to RegKeyObject; the four predefined roots are process-wide objects
+// that are never closed. Every function answers with a LONG error code and
+// leaves the last error alone, as the device's registry does.
+#include <algorithm>
+#include <cstring>
+
+#include "ce/registry.h"
+#include "device.h"
+#include "faults.h"
+#include "handles.h"
+#include "registry_key.h"
+#include "registry_store.h"
+#include "wstr.h"
+
+namespace cedev {
+namespace {
+
+constexpr uintptr_t kFirstRoot = 0x80000000u;
+
+bool IsRoot(HKEY key) {
+  auto value = reinterpret_cast<uintptr_t>(key);
+  return value >= kFirstRoot && value < kFirstRoot + 4;
+}
+
+std::shared_ptr<RegKeyObject> RootObject(HKEY key) {
+  static const auto* roots = new std::shared_ptr<RegKeyObject>[4]{
+      std::make_shared<RegKeyObject>(kRegRootIds[0], kRegRootNames[0]),
+      std::make_shared<RegKeyObject>(kRegRootIds[1], kRegRootNames[1]),
+      std::make_shared<RegKeyObject>(kRegRootIds[2], kRegRootNames[2]),
+      std::make_shared<RegKeyObject>(kRegRootIds[3], kRegRootNames[3])};
+  return roots[reinterpret_cast<uintptr_t>(key) - kFirstRoot];
+}
+
+// One call's view of the registry: the device's store and the key the
+// caller's handle names.
+struct Call {
+  Device* device = nullptr;
+  std::shared_ptr<RegKeyObject> key;
+  RegistryStore Store() { return RegistryStore(device->Db(), device); }
+};
+
+LONG Begin(HKEY handle, Call* call) {
+  call->key = IsRoot(handle) ? RootObject(handle) : LookupHandleAs<RegKeyObject>(handle);
+  if (!call->key) return ERROR_INVALID_HANDLE;
+  DWORD saved = GetLastError();
+  call->device = Device::Current();
+  SetLastError(saved);
+  return call->device ? ERROR_SUCCESS : ERROR_NOT_READY;
+}
+
+// Splits "A\B\C" into its components. One trailing backslash is tolerated;
+// an empty component anywhere else is a malformed path.
+LONG SplitKeyPath(std::u16string_view path, std::vector<std::u16string_view>* parts) {
+  parts->clear();
+  if (!path.empty() && path.back() == u'\\') path.remove_suffix(1);
+  if (path.empty()) return ERROR_SUCCESS;
+  size_t start = 0;
+  while (true) {
+    size_t end = path.find(u'\\', start);
+    std::u16string_view part = path.substr(start, end == std::u16string_view::npos ? path.npos : end - start);
+    if (part.empty()) return ERROR_BAD_PATHNAME;
+    if (part.size() > CE_REG_MAX_NAME_LEN) return ERROR_INVALID_PARAMETER;
+    parts->push_back(part);
+    if (end == std::u16string_view::npos) return ERROR_SUCCESS;
+    start = end + 1;
+  }
+}
+
+std::u16string JoinPath(std::u16string base, const std::vector<std::u16string_view>& parts) {
+  for (auto part : parts) {
+    base += u'\\';
+    base += part;
+  }
+  return base;
+}
+
+// Follows `parts` down from `start`. A miss on a key that itself is gone is
+// ERROR_KEY_DELETED rather than ERROR_FILE_NOT_FOUND.
+LONG Walk(RegistryStore& store, int64_t start, const std::vector<std::u16string_view>& parts, int64_t* found) {
+  int64_t id = start;
+  for (auto part : parts) {
+    int64_t child = store.FindSubkey(id, part);
+    if (!child) return id == start && !store.KeyExists(start) ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
+    id = child;
+  }
+  if (parts.empty() && !store.KeyExists(start)) return ERROR_KEY_DELETED;
+  *found = id;
+  return ERROR_SUCCESS;
+}
+
+LONG MissingValue(RegistryStore& store, int64_t key) {
+  return store.KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+}
+
+LONG Injected(std::string_view op, const std::u16string& target) {
+  return static_cast<LONG>(InjectedFault(op, target));
+}
+
+// Copies a name with its terminator. Lengths are in characters without the
+// terminator, both on success and, as the size the caller must make room
+// for (plus one), with ERROR_MORE_DATA.
+LONG CopyName(std::u16string_view name, LPWSTR buffer, LPDWORD length) {
+  if (name.size() + 1 > *length) {
+    *length = static_cast<DWORD>(name.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(buffer, name.data(), name.size() * sizeof(WCHAR));
+  buffer[name.size()] = 0;
+  *length = static_cast<DWORD>(name.size());
+  return ERROR_SUCCESS;
+}
+
+// Hands a value's type and data to the caller: a null data pointer with a
+// size pointer asks for the size; a short buffer gets ERROR_MORE_DATA with
+// the size needed, and is left as it was.
+LONG CopyData(const RegValueRow& value, LPDWORD type, LPBYTE data, LPDWORD size) {
+  if (type) *type = value.type;
+  if (!size) return ERROR_SUCCESS;
+  DWORD needed = static_cast<DWORD>(value.data.size());
+  if (data && *size < needed) {
+    *size = needed;
+    return ERROR_MORE_DATA;
+  }
+  if (data && needed) std::memcpy(data, value.data.data(), needed);
+  *size = needed;
+  return ERROR_SUCCESS;
+}
+
+HKEY NewKeyHandle(int64_t id, std::u16string path) {
+  return static_cast<HKEY>(AllocHandle(std::make_shared<RegKeyObject>(id, std::move(path))));
+}
+
+}  // namespace
+}  // namespace cedev
+
+using namespace cedev;
+
+LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM, PHKEY phkResult) {
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  *phkResult = nullptr;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  std::vector<std::u16string_view> parts;
+  if (LONG rc = SplitKeyPath(WView(lpSubKey), &parts)) return rc;
+  std::u16string path = JoinPath(call.key->path(), parts);
+  if (LONG rc = Injected("reg.open", path)) return rc;
+  RegistryStore store = call.Store();
+  int64_t id = 0;
+  if (LONG rc = Walk(store, call.key->id(), parts, &id)) return rc;
+  *phkResult = parts.empty() && IsRoot(hKey) ? hKey : NewKeyHandle(id, std::move(path));
+  return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR lpClass, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                     PHKEY phkResult, LPDWORD lpdwDisposition) {
+  if (!phkResult || !lpSubKey) return ERROR_INVALID_PARAMETER;
+  *phkResult = nullptr;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  std::vector<std::u16string_view> parts;
+  if (LONG rc = SplitKeyPath(WView(lpSubKey), &parts)) return rc;
+  std::u16string_view class_name = WView(lpClass);
+  if (class_name.size() > CE_REG_MAX_NAME_LEN) return ERROR_INVALID_PARAMETER;
+  std::u16string path = JoinPath(call.key->path(), parts);
+  if (LONG rc = Injected("reg.create", path)) return rc;
+
+  SqlDb& db = call.device->Db();
+  RegistryStore store = call.Store();
+  SqlTxn txn(db);
+  if (!store.KeyExists(call.key->id())) return ERROR_KEY_DELETED;
+  // Missing keys along the way are made too; only the last one gets the class.
+  int64_t id = call.key->id();
+  bool created = false, changed = false;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    int64_t child = store.FindSubkey(id, parts[i]);
+    created = !child;
+    if (!child) {
+      child = store.AddSubkey(id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
+      if (!child) return ERROR_REGISTRY_IO_FAILED;
+      changed = true;
+    }
+    id = child;
+  }
+  if (!txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  if (changed) NoteRegistryChanged();
+  if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  *phkResult = parts.empty() && IsRoot(hKey) ? hKey : NewKeyHandle(id, std::move(path));
+  return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY hKey) {
+  if (IsRoot(hKey)) return ERROR_SUCCESS;
+  if (!LookupHandleAs<RegKeyObject>(hKey) || !ReleaseHandle(hKey)) return ERROR_INVALID_HANDLE;
+  return ERROR_SUCCESS;
+}
+
+LONG RegFlushKey(HKEY hKey) {
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  RegistryStore store = call.Store();
+  if (!store.KeyExists(call.key->id())) return ERROR_KEY_DELETED;
+  // Commits reach the write-ahead log without a sync; a checkpoint syncs the
+  // log and copies it into the database file, so the change survives a
+  // power loss from here on.
+  if (!call.device->Db().Exec("PRAGMA wal_checkpoint(PASSIVE)")) return ERROR_REGISTRY_IO_FAILED;
+  return ERROR_SUCCESS;
+}
+
+LONG RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcName, LPDWORD, LPWSTR lpClass,
+                   LPDWORD lpcClass, PFILETIME) {
+  if (!lpName || !lpcName || (lpClass && !lpcClass)) return ERROR_INVALID_PARAMETER;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  if (LONG rc = Injected("reg.query", call.key->path())) return rc;
+  RegistryStore store = call.Store();
+  LONG result = ERROR_NO_MORE_ITEMS;
+  bool alive = call.key->WithSubkeys(store, [&](const std::vector<RegKeyRow>& keys) {
+    if (dwIndex >= keys.size()) return;
+    const RegKeyRow& key = keys[dwIndex];
+    bool class_fits = !lpClass || key.class_name.size() + 1 <= *lpcClass;
+    if (key.name.size() + 1 > *lpcName || !class_fits) {
+      *lpcName = static_cast<DWORD>(key.name.size());
+      if (lpcClass) *lpcClass = static_cast<DWORD>(key.class_name.size());
+      result = ERROR_MORE_DATA;
+      return;
+    }
+    result = CopyName(key.name, lpName, lpcName);
+    if (lpClass) {
+      CopyName(key.class_name, lpClass, lpcClass);
+    } else if (lpcClass) {
+      *lpcClass = static_cast<DWORD>(key.class_name.size());
+    }
+  });
+  return alive ? result : ERROR_KEY_DELETED;
+}
+
+LONG RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD, LPDWORD lpType,
+                   LPBYTE lpData, LPDWORD lpcbData) {
+  if (!lpValueName || !lpcchValueName || (lpData && !lpcbData)) return ERROR_INVALID_PARAMETER;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  if (LONG rc = Injected("reg.query", call.key->path())) return rc;
+  RegistryStore store = call.Store();
+  LONG result = ERROR_NO_MORE_ITEMS;
+  bool alive = call.key->WithValues(store, [&](const std::vector<RegValueRow>& values) {
+    if (dwIndex >= values.size()) return;
+    const RegValueRow& value = values[dwIndex];
+    result = CopyName(value.name, lpValueName, lpcchValueName);
+    if (result != ERROR_SUCCESS) return;
+    result = CopyData(value, lpType, lpData, lpcbData);
+  });
+  return alive ? result : ERROR_KEY_DELETED;
+}
+
+LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  std::u16string_view name = WView(lpValueName);
+  if (LONG rc = Injected("reg.query", call.key->PathOf(name))) return rc;
+  RegistryStore store = call.Store();
+  RegValueRow value;
+  switch (call.key->FindValue(store, name, &value)) {
+    case RegKeyObject::Cached::kFound:
+      break;
+    case RegKeyObject::Cached::kMissing:
+      return ERROR_FILE_NOT_FOUND;
+    case RegKeyObject::Cached::kUnknown:
+      if (!store.GetValue(call.key->id(), name, &value)) return MissingValue(store, call.key->id());
+      break;
+  }
+  return CopyData(value, lpType, lpData, lpcbData);
+}
+
+LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
+  if (!lpData && cbData) return ERROR_INVALID_PARAMETER;
+  std::u16string_view name = WView(lpValueName);
+  if (name.size() > CE_REG_MAX_NAME_LEN || cbData > CE_REG_MAX_DATA_SIZE) return ERROR_INVALID_PARAMETER;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  if (LONG rc = Injected("reg.set", call.key->PathOf(name))) return rc;
+  RegistryStore store = call.Store();
+  // One statement, so it commits on its own: the key's existence is checked
+  // inside it.
+  if (!store.SetValue(call.key->id(), name, dwType, lpData, cbData)) {
+    return store.KeyExists(call.key->id()) ? ERROR_REGISTRY_IO_FAILED : ERROR_KEY_DELETED;
+  }
+  NoteRegistryChanged();
+  return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
+  if (!lpSubKey) return ERROR_INVALID_PARAMETER;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  std::vector<std::u16string_view> parts;
+  if (LONG rc = SplitKeyPath(WView(lpSubKey), &parts)) return rc;
+  if (parts.empty() && IsRoot(hKey)) return ERROR_ACCESS_DENIED;
+  if (LONG rc = Injected("reg.delete", JoinPath(call.key->path(), parts))) return rc;
+  RegistryStore store = call.Store();
+  SqlTxn txn(call.device->Db());
+  int64_t id = 0;
+  if (LONG rc = Walk(store, call.key->id(), parts, &id)) return rc;
+  // The device's registry removes a key together with everything below it.
+  if (!store.DeleteTree(id) || !txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  NoteRegistryChanged();
+  return ERROR_SUCCESS;
+}
+
+LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  std::u16string_view name = WView(lpValueName);
+  if (LONG rc = Injected("reg.delete", call.key->PathOf(name))) return rc;
+  RegistryStore store = call.Store();
+  if (!store.DeleteValue(call.key->id(), name)) return MissingValue(store, call.key->id());
+  NoteRegistryChanged();
+  return ERROR_SUCCESS;
+}
+
+LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcClass, LPDWORD, LPDWORD lpcSubKeys,
+                      LPDWORD lpcMaxSubKeyLen, LPDWORD lpcMaxClassLen, LPDWORD lpcValues, LPDWORD lpcMaxValueNameLen,
+                      LPDWORD lpcMaxValueLen, LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime) {
+  if (lpClass && !lpcClass) return ERROR_INVALID_PARAMETER;
+  Call call;
+  if (LONG rc = Begin(hKey, &call)) return rc;
+  RegistryStore store = call.Store();
+  std::u16string class_name;
+  if (!store.KeyClass(call.key->id(), &class_name)) return ERROR_KEY_DELETED;
+  DWORD subkeys = 0, max_subkey = 0, max_class = 0, values = 0, max_value_name = 0, max_value = 0;
+  bool alive = call.key->WithSubkeys(store, [&](const std::vector<RegKeyRow>& keys) {
+    subkeys = static_cast<DWORD>(keys.size());
+    for (const auto& k : keys) {
+      max_subkey = std::max<DWORD>(max_subkey, static_cast<DWORD>(k.name.size()));
+      max_class = std::max<DWORD>(max_class, static_cast<DWORD>(k.class_name.size()));
+    }
+  });
+  alive = alive && call.key->WithValues(store, [&](const std::vector<RegValueRow>& rows) {
+    values = static_cast<DWORD>(rows.size());
+    for (const auto& v : rows) {
+      max_value_name = std::max<DWORD>(max_value_name, static_cast<DWORD>(v.name.size()));
+      max_value = std::max<DWORD>(max_value, static_cast<DWORD>(v.data.size()));
+    }
+  });
+  if (!alive) return ERROR_KEY_DELETED;
+  if (lpClass) {
+    if (LONG rc = CopyName(class_name, lpClass, lpcClass)) return rc;
+  } else if (lpcClass) {
+    *lpcClass = static_cast<DWORD>(class_name.size());
+  }
+  if (lpcSubKeys) *lpcSubKeys = subkeys;
+  if (lpcMaxSubKeyLen) *lpcMaxSubKeyLen = max_subkey;
+  if (lpcMaxClassLen) *lpcMaxClassLen = max_class;
+  if (lpcValues) *lpcValues = values;
+  if (lpcMaxValueNameLen) *lpcMaxValueNameLen = max_value_name;
+  if (lpcMaxValueLen) *lpcMaxValueLen = max_value;
+  if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
+  if (lpftLastWriteTime) *lpftLastWriteTime = FILETIME{0, 0};  // the device keeps no key times
+  return ERROR_SUCCESS;
+}

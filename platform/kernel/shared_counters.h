@@ -1,0 +1,19 @@
+// Change counters shared by every program of a device: a small file in run/
+// mapped into each process. A service bumps its counter after it committed
+// a change; readers keep caches (enumeration snapshots, the fault list) for
+// as long as the counter stands still, which costs a memory read instead of
+// a database query per call.
+#pragma once
+
+#include <cstdint>
+
+namespace cedev {
+
+enum class SharedCounter { kRegistry = 0, kFaults = 1, kDatabases = 2 };
+
+// The counter's value on the current device. When the counter file cannot be
+// mapped every read returns a new value, so caches are simply never trusted.
+uint64_t ReadSharedCounter(SharedCounter counter);
+void BumpSharedCounter(SharedCounter counter);
+
+}  // namespace cedev

@@ -1,0 +1,87 @@
+// A device program for the process tests. Its command line says what to do:
+//   exit N              return N from WinMain
+//   exitprocess N       call ExitProcess(N)
+//   sleep MS [N]        sleep, then return N
+//   hold NAME FILE      create the named mutex owning it, write FILE, sleep for ever
+//   try NAME            return the result of waiting 0 ms for the named mutex
+//   whoami FILE         write the module file name and command line to FILE
+//   reset               call SysSoftReset
+//   eeprom              return E2pRead's first byte (or 1000 + error)
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ce/eeprom.h"
+#include "ce/halmix.h"
+#include "journal.h"
+#include "wstr.h"
+
+namespace cedev {
+
+// Stands in for the device's boot until this program is linked with it:
+// the tests only need to see that the reset asked for a boot.
+__attribute__((weak)) bool BootDevice(bool after_full_reset) {
+  return JournalAppend("boot", after_full_reset ? "after full reset (test)" : "after soft reset (test)");
+}
+
+}  // namespace cedev
+
+namespace {
+
+std::vector<std::string> Words(LPCWSTR cmdline) {
+  std::vector<std::string> out;
+  std::string all = cedev::ToUtf8(cedev::WView(cmdline)), word;
+  for (char c : all + " ") {
+    if (c == ' ') {
+      if (!word.empty()) out.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  return out;
+}
+
+void Touch(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int) {
+  auto w = Words(lpCmdLine);
+  auto arg = [&](size_t i) { return i < w.size() ? w[i] : std::string(); };
+  auto num = [&](size_t i) { return i < w.size() ? std::stoi(w[i]) : 0; };
+  const std::string verb = arg(0);
+  if (verb == "exit") return num(1);
+  if (verb == "exitprocess") ExitProcess(static_cast<UINT>(num(1)));
+  if (verb == "sleep") {
+    Sleep(static_cast<DWORD>(num(1)));
+    return num(2);
+  }
+  if (verb == "hold" || verb == "try") {
+    std::u16string name = cedev::FromUtf8(arg(1));
+    HANDLE mutex = CreateMutexW(nullptr, verb == "hold", name.c_str());
+    if (!mutex) return 1000 + static_cast<int>(GetLastError());
+    if (verb == "try") return static_cast<int>(WaitForSingleObject(mutex, 0));
+    Touch(arg(2), "held");
+    Sleep(INFINITE);
+  }
+  if (verb == "whoami") {
+    WCHAR module[MAX_PATH];
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    Touch(arg(1), cedev::ToUtf8(module) + "\n" + cedev::ToUtf8(GetCommandLineW()) + "\n");
+    return 0;
+  }
+  if (verb == "reset") SysSoftReset();
+  if (verb == "eeprom") {
+    HMODULE lib = LoadLibraryW(u"eeprom.dll");
+    if (!lib) return 1000 + static_cast<int>(GetLastError());
+    auto read = reinterpret_cast<PFN_E2PREAD>(GetProcAddressW(lib, u"E2pRead"));
+    BYTE byte = 0;
+    DWORD rc = read ? read(0, 0, &byte, 1) : 999;
+    FreeLibrary(lib);
+    return rc == 0 ? byte : static_cast<int>(1000 + rc);
+  }
+  return 255;
+}
