@@ -18,18 +18,7 @@
 
 #include "ce/eeprom.h"
 #include "ce/halmix.h"
-#include "journal.h"
 #include "wstr.h"
-
-namespace cedev {
-
-// Stands in for the device's boot until this program is linked with it:
-// the tests only need to see that the reset asked for a boot.
-__attribute__((weak)) bool BootDevice(bool after_full_reset) {
-  return JournalAppend("boot", after_full_reset ? "after full reset (test)" : "after soft reset (test)");
-}
-
-}  // namespace cedev
 
 namespace {
 
