@@ -110,8 +110,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD cbStack, LPTHREAD_START_ROUTINE
 }
 
 void ExitThread(DWORD dwExitCode) {
-  if (!cedev::t_current_thread) ExitProcess(dwExitCode);  // the program's first thread
-  cedev::t_current_thread->SetExitCode(dwExitCode);
+  // The program ends with its primary thread, as on the device.
+  if (GetCurrentThreadId() == static_cast<DWORD>(::getpid())) ExitProcess(dwExitCode);
+  if (cedev::t_current_thread) cedev::t_current_thread->SetExitCode(dwExitCode);
   pthread_exit(nullptr);
 }
 
