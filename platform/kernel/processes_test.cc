@@ -88,6 +88,9 @@ TEST_F(Processes, CreateProcessFillsTheProcessInformation) {
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
   EXPECT_EQ(code, 3u);
+  code = 0;
+  EXPECT_TRUE(GetExitCodeThread(pi.hThread, &code));
+  EXPECT_EQ(code, 3u);
   EXPECT_TRUE(CloseHandle(pi.hThread));
   EXPECT_TRUE(CloseHandle(pi.hProcess));
 }

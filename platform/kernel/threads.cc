@@ -9,6 +9,7 @@
 
 #include "ce/process.h"
 #include "last_error.h"
+#include "process_object.h"
 #include "thread_object.h"
 
 namespace cedev {
@@ -116,9 +117,11 @@ void ExitThread(DWORD dwExitCode) {
 
 BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
   auto thread = cedev::LookupHandleAs<cedev::ThreadObject>(hThread);
-  if (!thread) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  // The primary thread of a started program ends with it and has its exit code.
+  auto program = thread ? nullptr : cedev::LookupHandleAs<cedev::ProcessObject>(hThread);
+  if (!thread && !program) return Fail(ERROR_INVALID_HANDLE, FALSE);
   if (!lpExitCode) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-  *lpExitCode = thread->ExitCode();
+  *lpExitCode = thread ? thread->ExitCode() : program->ExitCode();
   return TRUE;
 }
 
