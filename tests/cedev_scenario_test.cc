@@ -245,6 +245,30 @@ TEST_F(CedevScenario, SetChangesSettingsAndRefusesBadValues) {
   EXPECT_EQ(Cedev({"set", "no-such-key", "1"}).exit_code, 2);
 }
 
+TEST(CedevInit, TwoInitsMakeTheSameDevice) {
+  ScratchFolder scratch;
+  std::string a = (scratch.path() / "a").string(), b = (scratch.path() / "b").string();
+  ASSERT_EQ(RunTool("cedev", {"init", a}).exit_code, 0);
+  ASSERT_EQ(RunTool("cedev", {"init", b}).exit_code, 0);
+  for (std::vector<std::string> query : {std::vector<std::string>{"reg", "export"}, {"db", "dump"},
+                                         {"ls", "-l", "\\Windows"}, {"ls", "-l", "\\My Documents\\Business"}}) {
+    std::vector<std::string> qa = {"-d", a}, qb = {"-d", b};
+    qa.insert(qa.end(), query.begin(), query.end());
+    qb.insert(qb.end(), query.begin(), query.end());
+    ToolResult ra = RunTool("cedev", qa), rb = RunTool("cedev", qb);
+    ASSERT_EQ(ra.exit_code, 0) << ra.err;
+    EXPECT_FALSE(ra.out.empty());
+    EXPECT_EQ(ra.out, rb.out) << query[0] << " " << query[1];
+  }
+  auto fa = scratch.path() / "fa", fb = scratch.path() / "fb";
+  ASSERT_EQ(RunTool("cedev", {"-d", a, "get", "\\My Documents\\My Pictures\\shelf3.bmp", fa.string()}).exit_code, 0);
+  ASSERT_EQ(RunTool("cedev", {"-d", b, "get", "\\My Documents\\My Pictures\\shelf3.bmp", fb.string()}).exit_code, 0);
+  std::ifstream ia(fa, std::ios::binary), ib(fb, std::ios::binary);
+  std::string da((std::istreambuf_iterator<char>(ia)), {}), db((std::istreambuf_iterator<char>(ib)), {});
+  EXPECT_GT(da.size(), 10000u);
+  EXPECT_EQ(da, db);
+}
+
 TEST(CedevUsage, HelpAndUsageErrors) {
   ToolResult help = RunTool("cedev", {"help"});
   EXPECT_EQ(help.exit_code, 0);

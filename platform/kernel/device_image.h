@@ -43,8 +43,9 @@ inline constexpr DWORD kAttrInRom = 0x40;
 inline constexpr DWORD kAttrNormal = 0x80;
 
 struct ImageFolder {
-  std::u16string path;  // device path, e.g. u"\\My Documents\\Personal"
+  std::u16string path;   // device path, e.g. u"\\My Documents\\Personal"
   DWORD attributes = 0;  // extra bits besides FILE_ATTRIBUTE_DIRECTORY
+  uint64_t time = 0;     // creation and last-write time, FILETIME ticks; 0: when written
 };
 
 struct ImageFile {
@@ -114,8 +115,9 @@ std::vector<uint8_t> MultiSzBytes(const std::vector<std::u16string>& items);
 std::vector<uint8_t> DwordBytes(DWORD value);
 
 // Writes `image` onto the current device through the device API. Folders
-// and files first (ROM marks last, since ROM files cannot be written), then
-// registry keys and values, then databases. On failure `error` names the
+// and files first (ROM marks and folder times last, since ROM files cannot
+// be written and every new file touches its folder), then registry keys and
+// values, then databases. On failure `error` names the
 // item and the device error code.
 bool WriteDeviceImage(const DeviceImage& image, std::string* error);
 

@@ -1,12 +1,16 @@
 // Writes a DeviceImage through the device API, the way a program would, so
 // the kernel makes every metadata row itself. Only the ROM mark has no API
 // (no program can put a file into ROM); it is set on the metadata row last.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstring>
 #include <string>
 #include <windows.h>
 
 #include "device_image.h"
 #include "device.h"
+#include "file_meta.h"
 #include "file_service.h"
 #include "wstr.h"
 
@@ -63,6 +67,28 @@ class ImageWriter {
       if (!GetFileMetaRecord(*dev, f.path, &record)) return Fail("cannot find the row of", f.path);
       record.attributes = f.attributes;
       if (!SetFileMetaRecord(*dev, f.path, record)) return Fail("cannot mark as ROM", f.path);
+    }
+    return true;
+  }
+
+  // Host side: no program can open a folder to set its times. The row's
+  // last-write field follows the host mtime, so the mtime goes first.
+  bool FolderTimes(const std::vector<ImageFolder>& folders) {
+    Device* dev = Device::Current();
+    for (const auto& f : folders) {
+      if (!f.time) continue;
+      HostLocation where;
+      DWORD code = 0;
+      if (!ResolveToHost(*dev, f.path, &where, &code) || !where.is_dir) return Fail("cannot find", f.path);
+      struct timespec times[2] = {TimespecFromFileTime(static_cast<int64_t>(f.time)),
+                                  TimespecFromFileTime(static_cast<int64_t>(f.time))};
+      FileMetaRecord record;
+      if (::utimensat(AT_FDCWD, where.host.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
+          !GetFileMetaRecord(*dev, f.path, &record)) {
+        return Fail("cannot set the times of", f.path);
+      }
+      record.creation = record.last_access = FILETIME{static_cast<DWORD>(f.time), static_cast<DWORD>(f.time >> 32)};
+      if (!SetFileMetaRecord(*dev, f.path, record)) return Fail("cannot set the times of", f.path);
     }
     return true;
   }
@@ -181,7 +207,7 @@ class ImageWriter {
 bool WriteDeviceImage(const DeviceImage& image, std::string* error) {
   ImageWriter writer(error);
   return writer.Folders(image.folders) && writer.Files(image.files) && writer.RomMarks(image.files) &&
-         writer.Keys(image.keys) && writer.Databases(image.databases);
+         writer.FolderTimes(image.folders) && writer.Keys(image.keys) && writer.Databases(image.databases);
 }
 
 }  // namespace cedev

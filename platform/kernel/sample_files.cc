@@ -125,7 +125,10 @@ class FileAdder {
   explicit FileAdder(DeviceImage* image) : image_(image), rng_(0x5EED0F11E5ull) {}
 
   SampleRandom& rng() { return rng_; }
-  void Folder(std::u16string path, DWORD attributes = 0) { image_->folders.push_back({std::move(path), attributes}); }
+  // Folders date from the day the image was made, well before any file.
+  void Folder(std::u16string path, DWORD attributes = 0) {
+    image_->folders.push_back({std::move(path), attributes, kSampleEpochTicks - 420 * kTicksPerDay});
+  }
   void File(std::u16string path, std::vector<uint8_t> data, DWORD attributes = kAttrArchive) {
     uint64_t age = (1 + rng_.Below(400)) * kTicksPerDay + rng_.Below(1440) * kTicksPerMinute;
     uint64_t written = kSampleEpochTicks - age;

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <iomanip>
 #include <ostream>
+#include <sstream>
 #include <windows.h>
 
 #include "commands.h"
@@ -58,7 +59,9 @@ void CountKey(HKEY key, RegTotals* t) {
 
 std::string Size(uint64_t bytes) {
   std::ostringstream s;
-  if (bytes >= (10ull << 20)) {
+  if (bytes >= (10ull << 30)) {
+    s << (bytes >> 30) << " GiB";
+  } else if (bytes >= (10ull << 20)) {
     s << (bytes >> 20) << " MiB";
   } else if (bytes >= (10ull << 10)) {
     s << (bytes >> 10) << " KiB";
