@@ -109,6 +109,19 @@ const std::vector<Command>& Commands() {
        "  volume.full reg.open reg.create reg.set reg.query reg.delete\n"
        "  db.open db.create db.write db.read db.delete\n",
        RunFault},
+      {"job", "run one backup or restore job of the main program",
+       "usage: cedev job backup|restore|registry-backup|registry-restore\n"
+       "                 [--location NAME] [--password TEXT] [--answer A,B,...]\n"
+       "\n"
+       "Runs one job procedure of the main program on the device the way its job\n"
+       "runner does: job status reset, job record filled, the procedure on a\n"
+       "worker thread. A restore is wrapped in the steps around it (staging\n"
+       "folder, Startup folder, and after success the marker files, imager\n"
+       "entries and registry flush). Prints the job status by name and code.\n"
+       "NAME is the storage folder at the root (default FlashDisk). --answer\n"
+       "gives the answers to the questions the job asks (the cancel question),\n"
+       "in order. Exit code 0 on success, 1 on failure, 2 for a usage error.\n",
+       RunJob},
   };
   return table;
 }

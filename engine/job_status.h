@@ -1,0 +1,33 @@
+// The process-wide job status and the two cancel flags. One job runs at a
+// time: the user-interface thread writes CancelRequested, the worker writes
+// everything else, and the runner reads JobStatus only after the worker has
+// ended, so plain variables are enough (volatile keeps the polls honest).
+#pragma once
+
+#include "ce/types.h"
+#include "archive_format.h"
+
+extern volatile DWORD JobStatus;
+extern volatile BOOL CancelRequested;
+extern volatile BOOL CancelConfirmed;
+extern volatile DWORD JobOperation;  // JOB_OPERATION_BACKUP or JOB_OPERATION_RESTORE
+
+// Before a job: STATUS_OK, no cancel, and the operation that picks the texts.
+void ResetJobStatus(DWORD operation);
+// Right before the worker starts: as ResetJobStatus, keeping JobOperation.
+void ClearJobStatus();
+// Records the first failure of a job; later codes are ignored.
+void SetJobError(DWORD code);
+// Asks the user to confirm a pending cancel request (from the worker).
+void PollCancel();
+// A check point: polls, and when the user has confirmed a cancel records
+// STATUS_CANCELLED and answers TRUE so the caller stops.
+BOOL CancelCheckpoint();
+
+// Where the cancel question gets its texts: the program's string table and
+// the caption of its message boxes. The program sets this once at start.
+void SetJobMessageSource(HINSTANCE resources, LPCWSTR caption);
+
+// String ids of the cancel question.
+#define IDS_CANCEL_BACKUP_QUESTION 22
+#define IDS_CANCEL_RESTORE_QUESTION 23

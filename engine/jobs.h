@@ -1,0 +1,30 @@
+// The four job procedures: registry and data backup, registry and data
+// restore. Each runs on the job's worker thread, records the first failure
+// in JobStatus and answers 1 (success) or 0, the worker's exit code.
+#pragma once
+
+#include "archive_format.h"
+#include "archive_stream.h"
+
+// Where the archives go: the bare name of a root folder ("FlashDisk"), in a
+// buffer of MAX_PATH units. FALSE when there is no location. The program
+// installs its GetBackupLocation here at start.
+typedef BOOL (*BackupLocationSource)(LPWSTR location);
+void SetBackupLocationSource(BackupLocationSource source);
+
+DWORD RunRegistryBackup(const BYTE* passwordBlock);
+DWORD RunDataBackup(const BYTE* passwordBlock);
+DWORD RunRegistryRestore(LPCWSTR password);
+DWORD RunDataRestore(LPCWSTR password);
+
+// The pieces of the jobs below the archive file, for tools that hold an
+// archive in another form.
+// Writes the coded node tree (root and everything below it) to `out`.
+BOOL SaveNodeTree(MArchiveStream* out, BOOL registryOnly);
+// Reads the coded node tree from `in` and restores it on the device.
+BOOL RestoreNodeTree(MArchiveStream* in);
+// The device's platform name as the header stores it (all zero when it has
+// none); TRUE when the device has a name.
+BOOL ReadDevicePlatformName(BYTE name[archive::kPlatformNameBytes]);
+// Whether an archive made on the platform `name` may be restored here.
+BOOL PlatformAccepted(const BYTE name[archive::kPlatformNameBytes]);
