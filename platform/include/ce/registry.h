@@ -50,7 +50,9 @@
 #define WRITE_OWNER 0x00080000L
 #endif
 #ifndef SYNCHRONIZE
-#define SYNCHRONIZE 0x00100000u  // spelled as in ce/process.h
+#ifndef SYNCHRONIZE
+#define SYNCHRONIZE 0x00100000L
+#endif
 #endif
 #ifndef STANDARD_RIGHTS_REQUIRED
 #define STANDARD_RIGHTS_REQUIRED 0x000F0000L
