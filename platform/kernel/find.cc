@@ -67,7 +67,7 @@ bool FoldHostName(std::string_view host, std::u16string* folded) {
   folded->resize(host.size());
   for (size_t i = 0; i < host.size(); ++i) {
     char c = host[i];
-    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|*?", c)) return false;
+    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|*?\\", c)) return false;
     (*folded)[i] = FoldCase(static_cast<char16_t>(c));
   }
   return true;
