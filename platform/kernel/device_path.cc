@@ -18,7 +18,7 @@ std::atomic<uint64_t> g_scans{0};
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool IsForbidden(char16_t c) {
-  return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|';
+  return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'\\' || c == u'/';
 }
 
 bool IsWildcard(char16_t c) { return c == u'*' || c == u'?'; }

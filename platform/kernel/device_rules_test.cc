@@ -10,6 +10,7 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "ce/registry.h"
 #include "device_path.h"
 #include "faults.h"
 #include "file_meta.h"
@@ -270,15 +271,23 @@ TEST_F(SpaceTest, FilesCopiedInFromTheHostCountOnceAProcessLooks) {
   CloseHandle(h);
 }
 
-TEST_F(SpaceTest, TheObjectStoreCapacityCountsTheStateDatabase) {
-  uint64_t non_file = ObjectStoreNonFileBytes(dev_.device());
-  ASSERT_GT(non_file, 0u);
-  ASSERT_TRUE(dev_.device().UpdateSettings([&](DeviceSettings& s) { s.store_capacity = non_file + 300000; }));
+TEST_F(SpaceTest, TheObjectStoreCapacityCountsRegistryAndDatabases) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Big", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  std::string blob(4000, 'r');
+  for (int i = 0; i < 25; ++i) {
+    std::u16string name = u"Data" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+    ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()), 4000),
+              ERROR_SUCCESS);
+  }
+  uint64_t non_file = ObjectStoreNonFileBytes();
+  ASSERT_GE(non_file, 100000u);
+  ASSERT_TRUE(dev_.device().UpdateSettings([&](DeviceSettings& s) { s.store_capacity = non_file + 250000; }));
   ULARGE_INTEGER total{}, free{};
   ASSERT_TRUE(GetDiskFreeSpaceExW(u"\\", nullptr, &total, &free));
-  EXPECT_EQ(total.QuadPart, non_file + 300000);
-  EXPECT_LE(free.QuadPart, 300000u);
-  EXPECT_GT(free.QuadPart, 200000u);
+  EXPECT_EQ(total.QuadPart, non_file + 250000);
+  EXPECT_EQ(free.QuadPart, 250000u);
   HANDLE h = Open(u"\\big.bin", GENERIC_WRITE, CREATE_NEW);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   std::string chunk(100000, 'b');
@@ -286,6 +295,17 @@ TEST_F(SpaceTest, TheObjectStoreCapacityCountsTheStateDatabase) {
   EXPECT_TRUE(WriteFile(h, chunk.data(), 100000, &n, nullptr));
   EXPECT_TRUE(WriteFile(h, chunk.data(), 100000, &n, nullptr));
   EXPECT_FAILS_WITH(WriteFile(h, chunk.data(), 100000, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  CloseHandle(h);
+  ASSERT_TRUE(GetDiskFreeSpaceExW(u"\\", nullptr, nullptr, &free));
+  EXPECT_EQ(free.QuadPart, 50000u);
+  // Registry data given back is file space again.
+  for (int i = 0; i < 25; ++i) {
+    std::u16string name = u"Data" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+    ASSERT_EQ(RegDeleteValueW(key, name.c_str()), ERROR_SUCCESS);
+  }
+  RegCloseKey(key);
+  h = Open(u"\\more.bin", GENERIC_WRITE, CREATE_NEW);
+  EXPECT_TRUE(WriteFile(h, chunk.data(), 100000, &n, nullptr));
   CloseHandle(h);
   // Volumes have their own space.
   EXPECT_TRUE(Put(u"\\Storage Card\\big.bin", std::string(400000, 's')));

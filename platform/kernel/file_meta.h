@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ce/file.h"
 #include "ce/types.h"
 #include "sql.h"
 
@@ -32,6 +33,12 @@ inline FILETIME ToFileTime(int64_t value) {
   return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
 }
 int64_t HostLastWrite(const struct stat& st);
+
+// Attributes a program may set; the others are the device's own.
+constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+// What marks a storage volume or mounted folder in the root: directory and temporary.
+constexpr DWORD kMountMarks = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY;
 
 struct FileMeta {
   DWORD attributes = 0;

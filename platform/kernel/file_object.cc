@@ -89,7 +89,7 @@ BOOL FileObject::Write(const void* buffer, DWORD count, DWORD* done) {
   }
   pos_ += put;
   *done = put;
-  wrote_ = true;
+  wrote_ = wrote_ || put > 0;
   return TRUE;
 }
 

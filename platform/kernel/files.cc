@@ -12,6 +12,7 @@
 #include "faults.h"
 #include "file_meta.h"
 #include "file_object.h"
+#include "find.h"
 #include "handles.h"
 #include "last_error.h"
 #include "share_lock.h"
@@ -21,21 +22,13 @@
 namespace cedev {
 namespace {
 
-constexpr DWORD kSettableAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
 
 bool WantsWrite(DWORD access) { return access & (GENERIC_WRITE | GENERIC_ALL); }
 
-// The attributes a file carries on the device right now.
-DWORD CurrentAttributes(SqlDb& db, const HostPath& where) {
-  std::optional<FileMeta> row = LoadMeta(db, where.key);
-  return EffectiveInfo(where.st, row ? &*row : nullptr).attributes;
-}
-
 // Refuses opens the file's attributes forbid: ROM files never change, and a
 // read-only file cannot be opened for writing or replaced.
-DWORD CheckOpenAllowed(SqlDb& db, const HostPath& where, DWORD access, DWORD disposition) {
-  DWORD attributes = CurrentAttributes(db, where);
+DWORD CheckOpenAllowed(Device& device, const HostPath& where, DWORD access, DWORD disposition) {
+  DWORD attributes = DescribeEntry(device, where).attributes;
   bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
   if ((attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) && (WantsWrite(access) || replaces)) {
     return ERROR_ACCESS_DENIED;
@@ -124,9 +117,8 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   if (DWORD err = CheckDisposition(where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
   bool existed = where.exists;
   if (DWORD err = OpenFault(where, !existed || req.disposition == CREATE_ALWAYS)) return Fail(err, INVALID_HANDLE_VALUE);
-  SqlDb& db = device.Db();
   if (existed) {
-    if (DWORD err = CheckOpenAllowed(db, where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
+    if (DWORD err = CheckOpenAllowed(device, where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
   }
   int fd = -1;
   bool created = false;

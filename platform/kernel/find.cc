@@ -18,7 +18,6 @@
 namespace cedev {
 namespace {
 
-constexpr DWORD kMountMarks = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY;
 
 bool GlobFolded(std::u16string_view p, std::u16string_view n) {
   // Iterative glob with one backtrack point, linear in practice.
@@ -68,7 +67,7 @@ bool FoldHostName(std::string_view host, std::u16string* folded) {
   folded->resize(host.size());
   for (size_t i = 0; i < host.size(); ++i) {
     char c = host[i];
-    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|*?", c)) return false;
+    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|*?\\", c)) return false;
     (*folded)[i] = FoldCase(static_cast<char16_t>(c));
   }
   return true;
@@ -206,14 +205,19 @@ HANDLE FindOne(Device& device, const std::vector<std::u16string>& parts, WIN32_F
   HostPath where;
   if (DWORD err = ResolveDeviceParts(device, parts, &where)) return Fail(err, INVALID_HANDLE_VALUE);
   if (!where.exists || where.IsDeviceRoot()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
-  std::optional<FileMeta> row = LoadMeta(device.Db(), where.key);
-  FoundEntry entry{ToUtf8(where.name), EffectiveInfo(where.st, row ? &*row : nullptr)};
-  if (where.IsVolumeRoot() || where.mounted) entry.info.attributes |= kMountMarks;
+  FoundEntry entry{ToUtf8(where.name), DescribeEntry(device, where)};
   FindObject::Fill(entry, data);
   return AllocHandle(std::make_shared<FindObject>(std::vector<FoundEntry>{}));
 }
 
 }  // namespace
+
+EntryInfo DescribeEntry(Device& device, const HostPath& where) {
+  std::optional<FileMeta> row = LoadMeta(device.Db(), where.key);
+  EntryInfo info = EffectiveInfo(where.st, row ? &*row : nullptr);
+  if (where.IsVolumeRoot() || where.mounted) info.attributes |= kMountMarks;
+  return info;
+}
 
 bool MatchesPattern(std::u16string_view pattern, std::u16string_view name) {
   return MatchesFolded(Fold(pattern), Fold(name));

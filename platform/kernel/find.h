@@ -18,6 +18,10 @@ struct FoundEntry {
   EntryInfo info;
 };
 
+// What a program sees of one existing entry: its row or host values, and
+// the marks of a volume or mounted folder.
+EntryInfo DescribeEntry(Device& device, const HostPath& where);
+
 // `*` matches any run of units, `?` exactly one; a pattern ending in ".*"
 // also matches names without a dot ("*.*" matches everything). Case is ignored.
 bool MatchesPattern(std::u16string_view pattern, std::u16string_view name);

@@ -160,6 +160,15 @@ TEST_F(FindTest, TheRootShowsVolumesAndMountedFoldersAsTemporaryFolders) {
   EXPECT_EQ(List(u"\\Storage*"), (Names{u"Storage Card"}));
 }
 
+TEST_F(FindTest, HostNamesNoDevicePathCouldReachAreLeftOut) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\h", nullptr));
+  Touch(u"\\h\\fine.txt");
+  for (const char* name : {"colon:name", "back\\slash", "star*", "ask?", "pipe|", "tab\tname"}) {
+    std::ofstream(dev_.dir() / "store/h" / name) << "x";
+  }
+  EXPECT_EQ(List(u"\\h\\*"), (Names{u"fine.txt"}));
+}
+
 TEST_F(FindTest, OrderDoesNotDependOnCreationOrder) {
   ASSERT_TRUE(CreateDirectoryW(u"\\one", nullptr));
   ASSERT_TRUE(CreateDirectoryW(u"\\two", nullptr));

@@ -15,6 +15,7 @@
 #include "device_path.h"
 #include "faults.h"
 #include "file_meta.h"
+#include "find.h"
 #include "last_error.h"
 #include "share_lock.h"
 #include "space.h"
@@ -23,16 +24,6 @@
 namespace cedev {
 namespace {
 
-constexpr DWORD kSettableAttributes =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-constexpr DWORD kMountMarks = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY;
-
-EntryInfo Describe(Device& device, const HostPath& where) {
-  std::optional<FileMeta> row = LoadMeta(device.Db(), where.key);
-  EntryInfo info = EffectiveInfo(where.st, row ? &*row : nullptr);
-  if (where.IsVolumeRoot() || where.mounted) info.attributes |= kMountMarks;
-  return info;
-}
 
 // Resolves a path that must name an existing entry.
 DWORD ResolveExisting(Device& device, LPCWSTR path, HostPath* where) {
@@ -128,7 +119,7 @@ DWORD GetFileAttributesW(LPCWSTR lpFileName) {
   HostPath where;
   if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, INVALID_FILE_ATTRIBUTES);
   if (cedev::InjectedFault("file.vanish", where.device)) return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
-  return cedev::Describe(*device, where).attributes;
+  return cedev::DescribeEntry(*device, where).attributes;
 }
 
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
@@ -138,7 +129,7 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
   HostPath where;
   if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, FALSE);
   if (where.IsFixedFolder() || where.mounted) return Fail(ERROR_ACCESS_DENIED, FALSE);
-  cedev::EntryInfo info = cedev::Describe(*device, where);
+  cedev::EntryInfo info = cedev::DescribeEntry(*device, where);
   if (info.attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
   DWORD attributes = dwFileAttributes & cedev::kSettableAttributes;
   if (where.IsDir()) attributes |= FILE_ATTRIBUTE_DIRECTORY;
@@ -172,7 +163,7 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
   if (DWORD err = cedev::ResolveExisting(*device, lpPathName, &where)) return Fail(err, FALSE);
   if (where.IsFixedFolder() || where.mounted) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (!where.IsDir()) return Fail(ERROR_DIRECTORY, FALSE);
-  if (cedev::Describe(*device, where).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (cedev::DescribeEntry(*device, where).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
   if (::rmdir(where.host.c_str()) != 0) {
     DWORD err = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : cedev::Win32FromErrno(errno);
@@ -189,7 +180,7 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
   HostPath where;
   if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, FALSE);
   if (where.IsFixedFolder() || where.IsDir()) return Fail(ERROR_ACCESS_DENIED, FALSE);
-  DWORD attributes = cedev::Describe(*device, where).attributes;
+  DWORD attributes = cedev::DescribeEntry(*device, where).attributes;
   if (attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
   if (DWORD err = cedev::CheckFileNotOpen(*device, where)) return Fail(err, FALSE);
@@ -207,7 +198,7 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
   if (DWORD err = cedev::ResolveExisting(*device, lpExistingFileName, &src)) return Fail(err, FALSE);
   if (DWORD err = cedev::ResolveDevicePath(*device, cedev::WView(lpNewFileName), &dst)) return Fail(err, FALSE);
   if (src.IsFixedFolder() || src.mounted || dst.IsFixedFolder()) return Fail(ERROR_ACCESS_DENIED, FALSE);
-  if (cedev::Describe(*device, src).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (cedev::DescribeEntry(*device, src).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = cedev::InjectedFault("file.delete", src.device)) return Fail(err, FALSE);
   if (!src.IsDir()) {
     if (DWORD err = cedev::CheckFileNotOpen(*device, src)) return Fail(err, FALSE);

@@ -1,5 +1,7 @@
 #include "space.h"
 
+#include "store_usage.h"
+
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -11,11 +13,6 @@ namespace cedev {
 namespace {
 
 namespace fs = std::filesystem;
-
-uint64_t FileSize(const fs::path& p) {
-  struct stat st;
-  return ::stat(p.c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-}
 
 uint64_t CountFileBytes(const std::string& root) {
   uint64_t total = 0;
@@ -55,12 +52,7 @@ uint64_t FileBytesUsed(Device& device, const HostPath& where) {
 
 }  // namespace
 
-uint64_t ObjectStoreNonFileBytes(Device& device) {
-  fs::path db = device.StateDbPath();
-  fs::path wal = db;
-  wal += "-wal";
-  return FileSize(db) + FileSize(wal);
-}
+uint64_t ObjectStoreNonFileBytes() { return RegistryBytesUsed() + DatabaseBytesUsed(); }
 
 bool IsSpaceLimited(Device& device, const HostPath& where) { return QuotaOf(device, where) != 0; }
 
@@ -70,7 +62,7 @@ SpaceFigures FiguresOf(Device& device, const HostPath& where) {
   f.limited = f.total != 0;
   if (!f.limited) return f;
   f.used = FileBytesUsed(device, where);
-  if (where.kind == RootKind::kStore) f.used += ObjectStoreNonFileBytes(device);
+  if (where.kind == RootKind::kStore) f.used += ObjectStoreNonFileBytes();
   return f;
 }
 

@@ -17,8 +17,8 @@ namespace cedev {
 constexpr uint64_t kUnlimited = UINT64_MAX;
 
 // Bytes of the object store used by everything but files: the registry and
-// databases live in state.db, so its size (with the write-ahead log) counts.
-uint64_t ObjectStoreNonFileBytes(Device& device);
+// the databases, as the device would store them.
+uint64_t ObjectStoreNonFileBytes();
 
 struct SpaceFigures {
   bool limited = false;   // capacity or quota applies
