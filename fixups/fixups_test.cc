@@ -193,7 +193,10 @@ TEST_F(FixupsTest, CopyFileFailsForMissingSourceOrFolders) {
 TEST_F(FixupsTest, SuccessStepsLeaveThreeHiddenEmptyMarkers) {
   RestoreSuccessSteps();
   for (LPCWSTR marker : kRestartMarkerFiles) {
-    EXPECT_EQ(GetFileAttributesW(marker), DWORD(FILE_ATTRIBUTE_HIDDEN)) << cedev::ToUtf8(marker);
+    DWORD attributes = GetFileAttributesW(marker);
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << cedev::ToUtf8(marker);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN) << attributes;
+    EXPECT_FALSE(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) << attributes;
     EXPECT_TRUE(ReadDeviceFile(marker)->empty());
   }
   // Run again over the existing markers: still there, still empty.
