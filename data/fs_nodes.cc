@@ -19,15 +19,18 @@ using archive::kNodeRoot;
 
 namespace {
 
-constexpr LONG kBackupPiece = 1024;    // bytes read from a file per step
-constexpr LONG kRestorePiece = 10240;  // bytes read from the archive per step
+// Bytes moved per step of a copy loop, with a cancel poll before each.
+// The archive holds the content as one run whatever the piece size, so the
+// pieces are sized for the device's call overhead, not for the format.
+constexpr LONG kBackupPiece = 64 * 1024;
+constexpr LONG kRestorePiece = 64 * 1024;
 const WCHAR kRootName[] = TEXT("\\");
 const WCHAR kAllEntries[] = TEXT("*.*");
 const WCHAR kDesktopIni[] = TEXT("\\desktop.ini");
 const WCHAR kOpenForReadCaption[] = TEXT("File.OpenForRead");
 
 // One job runs at a time, so the copy loops share their buffer.
-BYTE g_copyBuffer[kRestorePiece];
+BYTE g_copyBuffer[kBackupPiece > kRestorePiece ? kBackupPiece : kRestorePiece];
 
 BOOL Fail(DWORD status) {
   SetJobError(status);
@@ -119,15 +122,47 @@ BOOL RedirectStartupFile(LPWSTR target) {
   return ReplaceAll(target, startup, STARTUP_STAGING_FOLDER);
 }
 
-BOOL OpenTarget(MFileStream* file, LPCWSTR target) {
-  if (file->OpenForWrite(target)) return TRUE;
-  DeleteFileW(target);
-  return file->OpenForWrite(target);
-}
+// A file being written by a restore. Unlike the archive's own stream it is
+// never flushed to the medium file by file: thousands of small files would
+// each wait for the disk, and a restore that stops half way is redone
+// anyway. Times are set on the same handle once the content is in.
+class MRestoreTarget {
+ public:
+  MRestoreTarget() : handle(INVALID_HANDLE_VALUE) {}
+  ~MRestoreTarget() { Close(); }
+  MRestoreTarget(const MRestoreTarget&) = delete;
+  MRestoreTarget& operator=(const MRestoreTarget&) = delete;
+
+  // Creates or truncates; an entry that refuses is deleted and tried once more.
+  BOOL Open(LPCWSTR path) {
+    if (OpenOnce(path)) return TRUE;
+    DeleteFileW(path);
+    return OpenOnce(path);
+  }
+  BOOL IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
+  BOOL Write(const BYTE* data, DWORD count) {
+    DWORD put = 0;
+    return WriteFile(handle, data, count, &put, nullptr) && put == count;
+  }
+  void SetTimes(const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite) {
+    SetFileTime(handle, creation, lastAccess, lastWrite);
+  }
+  void Close() {
+    if (IsOpen()) CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  BOOL OpenOnce(LPCWSTR path) {
+    handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return IsOpen();
+  }
+  HANDLE handle;
+};
 
 // Moves `size` content bytes from the archive into `file` (or drops them
 // when the file is not open).
-BOOL CopyFromArchive(MArchiveStream* stream, MFileStream* file, DWORD size) {
+BOOL CopyFromArchive(MArchiveStream* stream, MRestoreTarget* file, DWORD size) {
   BOOL ok = TRUE;
   for (DWORD offset = 0; ok && offset < size;) {
     BOOL cancelled = CancelCheckpoint();
@@ -136,8 +171,7 @@ BOOL CopyFromArchive(MArchiveStream* stream, MFileStream* file, DWORD size) {
     if (!ReadBytes(stream, g_copyBuffer, piece)) return FALSE;
     offset += DWORD(piece);
     if (cancelled || !file->IsOpen()) continue;
-    LONG done = 0;
-    if (!file->Write(g_copyBuffer, piece, &done) || done != piece) ok = Fail(STATUS_DEVICE_WRITE_FAILED);
+    if (!file->Write(g_copyBuffer, DWORD(piece))) ok = Fail(STATUS_DEVICE_WRITE_FAILED);
   }
   return ok;
 }
@@ -376,10 +410,10 @@ BOOL MFileNode::Restore(MArchiveStream* stream) {
   if (!GetFullPath(target, MAX_PATH)) return Fail(STATUS_ARCHIVE_READ_FAILED);
   MFileRecord record;
   if (!ReadFileRecord(stream, &record)) return FALSE;
-  MFileStream file;
+  MRestoreTarget file;
   if (RedirectStartupFile(target)) {
     if (SetFileAttributesW(target, record.attributes)) SetFileAttributesW(target, 0);
-    OpenTarget(&file, target);
+    file.Open(target);
   }
   BOOL ok = CopyFromArchive(stream, &file, record.size);
   if (!file.IsOpen()) return ok;
