@@ -2,8 +2,10 @@
 // the factory reset, and the archive as the jobs leave it on FlashDisk.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -11,6 +13,8 @@
 
 #include "data_test_util.h"
 #include "db_nodes.h"
+#include "fixups.h"
+#include "wstr.h"
 #include "file_service.h"
 #include "rle_stream.h"
 #include "scratch_device.h"
@@ -177,6 +181,29 @@ inline Bytes NodeStream(const Bytes& file) {
   LONG done = 0;
   while (rle.Read(&byte, 1, &done) && done == 1) out.push_back(byte);
   return out;
+}
+
+inline Bytes CountedName(const std::u16string& name) {
+  Bytes b = {uint8_t(name.size()), uint8_t(name.size() >> 8)};
+  for (char16_t c : name) b.push_back(uint8_t(c >> 8));
+  for (char16_t c : name) b.push_back(uint8_t(c));
+  return b;
+}
+
+// The marker files are made afresh after every restore, so their times
+// are the one thing two cycles cannot share.
+inline Bytes WithoutMarkerTimes(Bytes stream) {
+  for (LPCWSTR marker : kRestartMarkerFiles) {
+    Bytes needle = {0x01, 0x01, 0x00, 0x00};
+    Bytes name = CountedName(std::u16string(marker + 1));
+    needle.insert(needle.end(), name.begin(), name.end());
+    auto at = std::search(stream.begin(), stream.end(), needle.begin(), needle.end());
+    EXPECT_NE(at, stream.end()) << cedev::ToUtf8(marker);
+    if (at == stream.end()) continue;
+    size_t times = size_t(at - stream.begin()) + needle.size() + 4;
+    std::fill(stream.begin() + times, stream.begin() + times + 24, 0);
+  }
+  return stream;
 }
 
 }  // namespace archive_test

@@ -79,29 +79,6 @@ std::map<std::u16string, EntryInfo> DumpStore() {
   return tree;
 }
 
-Bytes CountedName(const std::u16string& name) {
-  Bytes b = {uint8_t(name.size()), uint8_t(name.size() >> 8)};
-  for (char16_t c : name) b.push_back(uint8_t(c >> 8));
-  for (char16_t c : name) b.push_back(uint8_t(c));
-  return b;
-}
-
-// The marker files are made afresh after every restore, so their times
-// are the one thing two cycles cannot share.
-Bytes WithoutMarkerTimes(Bytes stream) {
-  for (LPCWSTR marker : kRestartMarkerFiles) {
-    Bytes needle = {0x01, 0x01, 0x00, 0x00};
-    Bytes name = CountedName(std::u16string(marker + 1));
-    needle.insert(needle.end(), name.begin(), name.end());
-    auto at = std::search(stream.begin(), stream.end(), needle.begin(), needle.end());
-    EXPECT_NE(at, stream.end()) << cedev::ToUtf8(marker);
-    if (at == stream.end()) continue;
-    size_t times = size_t(at - stream.begin()) + needle.size() + 4;
-    std::fill(stream.begin() + times, stream.begin() + times + 24, 0);
-  }
-  return stream;
-}
-
 class DataArchiveTest : public ::testing::Test {
  protected:
   void SetUp() override {
