@@ -193,7 +193,11 @@ BOOL CopyToArchive(MFileStream* file, MArchiveStream* stream, DWORD size) {
 // complete, so it stops and names what was left out.
 BOOL FailPathTooLong(const MNamedNode* node) {
   SetJobError(STATUS_SOURCE_READ_FAILED);
-  ShowNotice(nullptr, node->GetName());
+  constexpr DWORD kShownUnits = 4 * MAX_PATH;
+  LPWSTR shown = new (std::nothrow) WCHAR[kShownUnits];
+  BOOL whole = shown && node->GetFullPath(shown, kShownUnits);
+  ShowNotice(nullptr, whole ? shown : node->GetName());
+  delete[] shown;
   return FALSE;
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "data_nodes.h"
@@ -384,6 +386,21 @@ TEST_F(FsNodesTest, FileOfFourGibibytesOrMoreFailsInsteadOfBeingCut) {
   EXPECT_EQ(JobStatus, STATUS_SOURCE_READ_FAILED);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].text, u"\\huge.bin");
+}
+
+TEST_F(FsNodesTest, PathLongerThan259UnitsFailsTheBackupAndNamesIt) {
+  // Only a host copy can make such a path: the device refuses to create one.
+  std::string outer(200, 'o'), inner(100, 'i');
+  std::filesystem::create_directories(dev_.dir() / "store" / outer / inner);
+  std::ofstream(dev_.dir() / "store" / outer / inner / "deep.txt") << "deep";
+  BoxRecorder boxes;
+  BOOL ok = TRUE;
+  BackupFileTree(&ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(JobStatus, STATUS_SOURCE_READ_FAILED);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, u"\\" + std::u16string(outer.begin(), outer.end()) + u"\\" +
+                                     std::u16string(inner.begin(), inner.end()));
 }
 
 TEST_F(FsNodesTest, ReadFailureFailsWithSourceRead) {
