@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "ce/strings.h"
+
 DWORD WideLength(LPCWSTR text) {
   if (!text) return 0;
   DWORD n = 0;
@@ -44,31 +46,11 @@ BOOL WideFormat1(LPWSTR buffer, DWORD capacity, LPCWSTR pattern, LPCWSTR argumen
   return TRUE;
 }
 
-WCHAR WideFoldCase(WCHAR c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? WCHAR(c - 0x20) : c;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return WCHAR(c - 0x20);
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17F) {  // Latin Extended-A pairs
-    bool oddPairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-    if (c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    if (oddPairs) return (c & 1) ? c : WCHAR(c - 1);
-    return (c & 1) ? WCHAR(c - 1) : c;
-  }
-  if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) return WCHAR(c - 0x20);
-  if (c >= 0x430 && c <= 0x44F) return WCHAR(c - 0x20);
-  if (c >= 0x450 && c <= 0x45F) return WCHAR(c - 0x50);
-  if (c >= 0x561 && c <= 0x586) return WCHAR(c - 0x30);
-  if (c >= 0xFF41 && c <= 0xFF5A) return WCHAR(c - 0x20);
-  return c;
-}
+// The device's own case folding (the whole Basic Multilingual Plane), so the
+// engine and the device agree on which names are the same.
+WCHAR WideFoldCase(WCHAR c) { return towupper(c); }
 
-int WideCompareNoCase(LPCWSTR a, LPCWSTR b) {
-  for (DWORD i = 0;; ++i) {
-    WCHAR x = WideFoldCase(a[i]), y = WideFoldCase(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-    if (x == 0) return 0;
-  }
-}
+int WideCompareNoCase(LPCWSTR a, LPCWSTR b) { return _wcsicmp(a, b); }
 
 LPWSTR DuplicateString(LPCWSTR text) {
   DWORD n = WideLength(text);

@@ -13,8 +13,7 @@ BOOL WideCopy(LPWSTR buffer, DWORD capacity, LPCWSTR text);
 // Formats a pattern holding one "%s" (a location into an archive path);
 // FALSE when the result does not fit `capacity` units.
 BOOL WideFormat1(LPWSTR buffer, DWORD capacity, LPCWSTR pattern, LPCWSTR argument);
-// Upper-case form of one unit over the Basic Multilingual Plane scripts that
-// have case (Latin, Greek, Cyrillic, Armenian, full-width Latin).
+// Upper-case form of one unit, as the device folds names.
 WCHAR WideFoldCase(WCHAR c);
 // 0 when equal ignoring case; <0 or >0 like wcscmp on the folded units.
 int WideCompareNoCase(LPCWSTR a, LPCWSTR b);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "faults.h"
 #include "scratch_device.h"
 #include "sql.h"
+#include "store_usage.h"
 
 namespace cedev {
 namespace {
@@ -428,9 +430,12 @@ TEST_F(RegistryTest, ChangesReachOtherProcessesAndFlushIsDurable) {
   EXPECT_EQ(RegFlushKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
   RegCloseKey(key);
 
-  // After a flush the database file itself holds the value.
+  // After a flush the database file itself holds the value, without the
+  // write-ahead log beside it.
+  auto copy = scratch_.dir() / "flushed-copy.db";
+  std::filesystem::copy_file(scratch_.dir() / "state.db", copy);
   SqlDb direct;
-  ASSERT_TRUE(direct.Open((scratch_.dir() / "state.db").string()));
+  ASSERT_TRUE(direct.Open(copy.string()));
   auto stmt = direct.Prepare("SELECT COUNT(*) FROM reg_values WHERE name = 'FromChild'");
   ASSERT_TRUE(stmt.Step());
   EXPECT_EQ(stmt.Int(0), 1);
@@ -460,6 +465,17 @@ TEST_F(RegistryTest, InjectedFaultsRefuseTheNamedOperationOnly) {
   EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"init"), ERROR_ACCESS_DENIED);
   ClearFaults();
   EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"init"), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, ValuesCountTowardsTheObjectStore) {
+  uint64_t before = RegistryBytesUsed();
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Usage");  // 5 characters of name
+  std::vector<BYTE> data(1000, 1);
+  ASSERT_EQ(RegSetValueExW(key, u"blob", 0, REG_BINARY, data.data(), 1000), ERROR_SUCCESS);
+  EXPECT_EQ(RegistryBytesUsed(), before + 10 + 8 + 1000);
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Usage"), ERROR_SUCCESS);
+  EXPECT_EQ(RegistryBytesUsed(), before);
   RegCloseKey(key);
 }
 
