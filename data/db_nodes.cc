@@ -40,6 +40,35 @@ BOOL IsBlobInside(DWORD offset, DWORD length, DWORD first, DWORD size) {
   return offset >= first && offset <= size && length <= size - offset;
 }
 
+// Zeroes the bytes of a record buffer that no entry, string or blob uses
+// (alignment gaps the platform leaves unset), so an archive never carries
+// leftover memory and the same records always give the same bytes.
+void ClearUnusedBytes(BYTE* buffer, WORD propertyCount, DWORD size) {
+  BYTE* used = new (std::nothrow) BYTE[size ? size : 1]();
+  if (!used) return;
+  auto mark = [&](DWORD from, DWORD count) {
+    for (DWORD i = from; i < size && i - from < count; ++i) used[i] = 1;
+  };
+  mark(0, DWORD(propertyCount) * kPropertyBytes);
+  for (WORD i = 0; i < propertyCount; ++i) {
+    const CEPROPVAL* property = Entry(buffer, i);
+    DWORD offset = property->val.lpwstr;
+    switch (TypeFromPropID(property->propid)) {
+      case CEVT_LPWSTR:
+        for (DWORD at = offset; at + 1 < size; at += 2) {
+          mark(at, 2);
+          if (buffer[at] == 0 && buffer[at + 1] == 0) break;
+        }
+        break;
+      case CEVT_BLOB: mark(property->val.blob.lpb, property->val.blob.dwCount); break;
+      default: break;
+    }
+  }
+  for (DWORD i = 0; i < size; ++i)
+    if (!used[i]) buffer[i] = 0;
+  delete[] used;
+}
+
 }  // namespace
 
 // ---- MDatabaseFolderNode
@@ -161,6 +190,7 @@ BOOL MDatabaseNode::SaveRecords(MArchiveStream* stream) {
     }
     if (count && size) {
       PointersToOffsets(buffer, count);
+      ClearUnusedBytes(buffer, count, size);
       ok = WriteU16(stream, count) && WriteU32(stream, size) && WriteBytes(stream, buffer, LONG(size));
     }
     if (buffer) LocalFree(buffer);

@@ -79,7 +79,13 @@ TEST(SampleRoundTrip, StreamsDifferOnlyByTheFixUpsAndRepeatExactly) {
   EXPECT_GT(second.size(), first.size());  // the markers and the imager entries
   ASSERT_TRUE(ResetAndRestore());
   Bytes third = BackupStream();
-  EXPECT_TRUE(archive_test::WithoutMarkerTimes(third) == archive_test::WithoutMarkerTimes(second));
+  Bytes a = archive_test::WithoutMarkerTimes(second), b = archive_test::WithoutMarkerTimes(third);
+  auto diff = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+  size_t at = size_t(diff.first - a.begin());
+  std::string around;
+  for (size_t i = at > 48 ? at - 48 : 0; i < std::min(a.size(), at + 16); ++i)
+    around += a[i] >= 0x20 && a[i] < 0x7F ? char(a[i]) : '.';
+  EXPECT_TRUE(a == b) << "first difference at " << at << " of " << a.size() << "/" << b.size() << ": " << around;
 }
 
 #else
