@@ -2,6 +2,7 @@
 
 #include "app_state.h"
 #include "backup_location.h"
+#include "data_nodes.h"
 #include "job_status.h"
 #include "jobs.h"
 #include "reg_nodes.h"
@@ -14,4 +15,5 @@ void SetUpProgram(HINSTANCE module) {
   SetJobMessageSource(module, AppTitle);
   SetBackupLocationSource(GetBackupLocation);
   InitRegistryNodes();
+  InitDataNodes();
 }

@@ -11,6 +11,7 @@
 #include "job_status.h"
 #include "password.h"
 #include "program_setup.h"
+#include "restore_sequence.h"
 #include "status_names.h"
 #include "wstr.h"
 
@@ -21,14 +22,15 @@ struct JobKind {
   const char* word;
   LONG autoRunCode;
   bool backup;
+  bool registryOnly;
   JobWorker worker;
 };
 
 const JobKind kKinds[] = {
-    {"backup", AUTORUN_BACKUP, true, DataBackupWorker},
-    {"restore", AUTORUN_RESTORE, false, DataRestoreWorker},
-    {"registry-backup", AUTORUN_REGISTRY_BACKUP, true, RegistryBackupWorker},
-    {"registry-restore", AUTORUN_REGISTRY_RESTORE, false, RegistryRestoreWorker},
+    {"backup", AUTORUN_BACKUP, true, false, DataBackupWorker},
+    {"restore", AUTORUN_RESTORE, false, false, DataRestoreWorker},
+    {"registry-backup", AUTORUN_REGISTRY_BACKUP, true, true, RegistryBackupWorker},
+    {"registry-restore", AUTORUN_REGISTRY_RESTORE, false, true, RegistryRestoreWorker},
 };
 
 struct JobRequest {
@@ -93,6 +95,18 @@ DWORD RunOnWorker(MJob& job, JobWorker worker, DWORD operation) {
   return exitCode;
 }
 
+// A restore runs inside the program's restore sequence: the steps before
+// and after the worker are the same as under the progress dialog.
+struct RestoreRun {
+  MRestoreJob* job;
+  JobWorker worker;
+};
+
+DWORD RunRestoreWorker(void* context) {
+  auto* run = static_cast<RestoreRun*>(context);
+  return RunOnWorker(*run->job, run->worker, JOB_OPERATION_RESTORE);
+}
+
 }  // namespace
 
 int RunJobCommand(const std::vector<std::string>& args) {
@@ -114,7 +128,9 @@ int RunJobCommand(const std::vector<std::string>& args) {
     MRestoreJob job;
     CopyText(job.Password, request->password);
     job.Extra = request->kind->autoRunCode == AUTORUN_RESTORE ? AUTORUN_RESTORE : 0;
-    exitCode = RunOnWorker(job, request->kind->worker, JOB_OPERATION_RESTORE);
+    RestoreRun run = {&job, request->kind->worker};
+    ResetJobStatus(JOB_OPERATION_RESTORE);
+    exitCode = RunRestoreSequence(request->kind->registryOnly, RunRestoreWorker, &run);
   }
   DWORD status = JobStatus;
   std::printf("%s (0x%04X)\n", JobStatusName(status), static_cast<unsigned>(status));

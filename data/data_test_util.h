@@ -1,0 +1,204 @@
+// Helpers for the data nodes' tests: device files through the file API,
+// the file tree as a map, message boxes seen, and backups and restores of
+// the file tree in memory (below the job, without run-length coding).
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fs_nodes.h"
+#include "job_status.h"
+#include "memory_stream.h"
+
+using Bytes = std::vector<uint8_t>;
+
+inline bool WriteDeviceFile(const std::u16string& path, const Bytes& data) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  bool ok = data.empty() || (WriteFile(h, data.data(), DWORD(data.size()), &put, nullptr) && put == data.size());
+  CloseHandle(h);
+  return ok;
+}
+
+inline bool WriteDeviceText(const std::u16string& path, const std::string& text) {
+  return WriteDeviceFile(path, Bytes(text.begin(), text.end()));
+}
+
+inline std::optional<Bytes> ReadDeviceFile(const std::u16string& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  Bytes out;
+  uint8_t piece[4096];
+  DWORD got = 0;
+  while (ReadFile(h, piece, sizeof piece, &got, nullptr) && got > 0) out.insert(out.end(), piece, piece + got);
+  CloseHandle(h);
+  return out;
+}
+
+inline std::string Text(const std::optional<Bytes>& bytes) {
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<missing>");
+}
+
+inline bool Exists(const std::u16string& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+inline bool SetTimes(const std::u16string& path, uint64_t creation, uint64_t access, uint64_t write) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  FILETIME c{DWORD(creation), DWORD(creation >> 32)}, a{DWORD(access), DWORD(access >> 32)},
+      w{DWORD(write), DWORD(write >> 32)};
+  bool ok = SetFileTime(h, &c, &a, &w);
+  CloseHandle(h);
+  return ok;
+}
+
+struct EntryInfo {
+  DWORD attributes = 0;
+  uint64_t creation = 0, access = 0, write = 0;
+  Bytes data;  // files only
+  bool operator==(const EntryInfo&) const = default;
+};
+
+inline uint64_t Ticks(const FILETIME& t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; }
+
+// Everything below `folder`, keyed by path; folders carry only attributes.
+inline void DumpTree(const std::u16string& folder, std::map<std::u16string, EntryInfo>* out) {
+  WIN32_FIND_DATAW entry;
+  std::u16string base = folder == u"\\" ? u"" : folder;
+  HANDLE find = FindFirstFileW((base + u"\\*.*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    std::u16string path = base + u"\\" + entry.cFileName;
+    EntryInfo info;
+    info.attributes = entry.dwFileAttributes;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      (*out)[path] = info;
+      DumpTree(path, out);
+      continue;
+    }
+    info.creation = Ticks(entry.ftCreationTime);
+    info.access = Ticks(entry.ftLastAccessTime);
+    info.write = Ticks(entry.ftLastWriteTime);
+    info.data = ReadDeviceFile(path).value_or(Bytes{});
+    (*out)[path] = info;
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+}
+
+// The decoded record of the root folder "\" and everything below it.
+inline Bytes BackupFileTree(BOOL* ok = nullptr) {
+  ResetJobStatus(JOB_OPERATION_BACKUP);
+  MDirectoryNode root(nullptr, u"\\");
+  MMemoryStream out;
+  BOOL saved = root.Save(&out);
+  if (ok) *ok = saved;
+  return Bytes(out.Data(), out.Data() + out.Size());
+}
+
+// Restores a decoded directory record below an archive root record, as
+// the data restore reads it.
+inline BOOL RestoreFileTree(const Bytes& directoryRecord) {
+  ResetJobStatus(JOB_OPERATION_RESTORE);
+  Bytes stream = {1, 0, 0, 0, 0, 0};
+  stream.insert(stream.end(), directoryRecord.begin(), directoryRecord.end());
+  stream.insert(stream.end(), {0xFF, 0xFF, 0xFF, 0xFF});
+  MMemoryStream in(stream.data(), DWORD(stream.size()));
+  MBackupNode* root = ReadNode(nullptr, &in);
+  BOOL ok = root && root->Restore(&in);
+  delete root;
+  return ok;
+}
+
+// Message boxes shown while it lives, answered with the default button.
+struct SeenBox {
+  std::u16string caption;  // u"<null>" for a box without caption
+  std::u16string text;
+  UINT type = 0;
+};
+
+class BoxRecorder {
+ public:
+  BoxRecorder() { CeSetMessageBoxAnswerer(&BoxRecorder::Answer, this); }
+  ~BoxRecorder() { CeSetMessageBoxAnswerer(nullptr, nullptr); }
+  std::vector<SeenBox> boxes;
+
+ private:
+  static int Answer(LPCWSTR caption, LPCWSTR text, UINT type, void* context) {
+    auto* self = static_cast<BoxRecorder*>(context);
+    self->boxes.push_back({caption ? caption : u"<null>", text ? text : u"", type});
+    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
+  }
+};
+
+// The paths a decoded directory record holds (folders end in "\"), with
+// the content of each file; empty when the record is malformed.
+struct ArchivedFile {
+  DWORD fields[8] = {};
+  Bytes data;
+};
+
+class TreeParser {
+ public:
+  explicit TreeParser(const Bytes& bytes) : b_(bytes) {}
+  bool Parse(std::map<std::u16string, ArchivedFile>* out) {
+    DWORD type = 0;
+    std::u16string name;
+    if (!U32(&type) || type != 0x100 || !String(&name)) return false;
+    return Folder(name == u"\\" ? u"" : name, out) && at_ == b_.size();
+  }
+
+ private:
+  bool Folder(const std::u16string& path, std::map<std::u16string, ArchivedFile>* out) {
+    for (;;) {
+      DWORD type = 0;
+      if (!U32(&type)) return false;
+      if (type == 0xFFFFFFFF) return true;
+      std::u16string name;
+      if (!String(&name)) return false;
+      std::u16string child = path + u"\\" + name;
+      if (type == 0x100) {
+        (*out)[child + u"\\"] = {};
+        if (!Folder(child, out)) return false;
+      } else if (type == 0x101) {
+        ArchivedFile file;
+        for (DWORD& f : file.fields)
+          if (!U32(&f)) return false;
+        if (b_.size() - at_ < file.fields[7]) return false;
+        file.data.assign(b_.begin() + at_, b_.begin() + at_ + file.fields[7]);
+        at_ += file.fields[7];
+        (*out)[child] = file;
+      } else {
+        return false;
+      }
+    }
+  }
+  bool U32(DWORD* v) {
+    if (b_.size() - at_ < 4) return false;
+    *v = DWORD(b_[at_]) | DWORD(b_[at_ + 1]) << 8 | DWORD(b_[at_ + 2]) << 16 | DWORD(b_[at_ + 3]) << 24;
+    at_ += 4;
+    return true;
+  }
+  bool String(std::u16string* s) {
+    if (b_.size() - at_ < 2) return false;
+    size_t n = b_[at_] | b_[at_ + 1] << 8;
+    at_ += 2;
+    if (b_.size() - at_ < 2 * n) return false;
+    s->clear();
+    for (size_t i = 0; i < n; ++i) s->push_back(char16_t(b_[at_ + i] << 8 | b_[at_ + n + i]));
+    at_ += 2 * n;
+    return true;
+  }
+  const Bytes& b_;
+  size_t at_ = 0;
+};
+
+inline std::map<std::u16string, ArchivedFile> ArchivedTree(const Bytes& record) {
+  std::map<std::u16string, ArchivedFile> tree;
+  TreeParser(record).Parse(&tree);
+  return tree;
+}

@@ -1,0 +1,55 @@
+// The file system in the data archive: one directory node per folder, one
+// file node per file. On backup a folder lists its entries (less what the
+// exclusion rules keep out) and writes them depth-first; a file writes its
+// attributes, times, size and content. On restore a folder is created if
+// needed, its children are restored, and then every device entry the
+// archive does not list for it is deleted, so it mirrors the archive.
+// Files of the Startup folder are written into a staging folder on
+// FlashDisk instead; the post-restore step moves them into place.
+#pragma once
+
+#include "backup_node.h"
+
+class MPathList;
+
+class MDirectoryNode : public MContainerNode {
+ public:
+  MDirectoryNode(MNamedNode* parent, LPCWSTR folderName);      // backup
+  MDirectoryNode(MNamedNode* parent, MArchiveStream* stream);  // restore
+  ~MDirectoryNode() override;
+  BOOL Restore(MArchiveStream* stream) override;
+  BOOL AcceptsParent(MBackupNode* parent) override;
+  BOOL CollectChildren() override;
+  void NoteChild(MBackupNode* child) override;
+
+ private:
+  void RefuseMisplaced(MNamedNode* readParent);
+  BOOL EnsureFolder(LPCWSTR path);
+  void DeleteExtraEntries(LPCWSTR path);
+
+  MPathList* restoredNames;  // names of the children read on restore
+};
+
+class MFileNode : public MNamedNode {
+ public:
+  MFileNode(MNamedNode* parent, LPCWSTR fileName);        // backup
+  MFileNode(MNamedNode* parent, MArchiveStream* stream);  // restore
+  BOOL Save(MArchiveStream* stream) override;
+  BOOL Restore(MArchiveStream* stream) override;
+  BOOL AcceptsParent(MBackupNode* parent) override;
+};
+
+// Deletes everything inside `folderPath` (not the folder itself), clearing
+// read-only attributes on the way. Failures are ignored.
+void DeleteTree(LPCWSTR folderPath);
+// ForEach visitor of the mirror pass: deletes the entry `name` of the
+// folder whose path is `context`. Always answers nonzero so the pass goes on.
+BOOL DeleteExtraEntry(void* context, LPCWSTR name);
+
+// Whether a name read from an archive can stand as one entry of a folder
+// on the device: not empty, not "." or "..", no separator, wildcard or
+// character the device refuses in names.
+BOOL IsPlainEntryName(LPCWSTR name);
+
+// The staging folder of the Startup folder's files during a data restore.
+#define STARTUP_STAGING_FOLDER TEXT("\\FlashDisk\\Startup_Restore")
