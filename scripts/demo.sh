@@ -32,3 +32,14 @@ else
   echo "The registry differs from before the backup." >&2
   exit 1
 fi
+
+# The data archive: a whole-device backup with a password to FlashDisk, a
+# full reset, a restore, and a second backup of the restored device.
+cedev job backup --location FlashDisk --password demo
+cp "$CEDEV_DEVICE/volumes/FlashDisk/Backup/Backup.dat" "$scratch/first.dat"
+cedev reset --full
+echo "After the full reset: $(cedev ls '\My Documents' | wc -l) entries in \\My Documents"
+cedev job restore --location FlashDisk --password demo
+echo "After the restore: $(cedev ls '\My Documents' | wc -l) entries in \\My Documents"
+cedev job backup --location FlashDisk --password demo
+cp "$CEDEV_DEVICE/volumes/FlashDisk/Backup/Backup.dat" "$scratch/second.dat"
