@@ -142,6 +142,9 @@ bool DeliverRecord(const Record& record, const CEPROPID* wanted, WORD wanted_cou
     *size = static_cast<DWORD>(needed);
     return FailWith(ERROR_INSUFFICIENT_BUFFER, false);
   }
+  // The layout leaves alignment gaps; clear them so a record read twice gives
+  // the same bytes (archives made from it are then reproducible).
+  std::memset(*buffer, 0, needed);
   WriteDeviceLayout(record, wanted, wanted_count, *buffer);
   *count = static_cast<WORD>(DeviceLayoutCount(record, wanted, wanted_count));
   *size = static_cast<DWORD>(needed);
