@@ -6,6 +6,10 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
 #include "ce/errors.h"
 #include "wstr.h"
@@ -138,21 +142,93 @@ class NameMatcher {
   bool ascii_;
 };
 
+// Folders with at least this many entries keep their case-folded names in
+// memory, so filling a large folder does not rescan it for every new name.
+constexpr size_t kCachedFolderSize = 512;
+constexpr size_t kCachedFolders = 8;
+
+// The case-folded names of one large folder as of its last-change time.
+// Positive entries may outlive their file (callers check the name they get
+// with lstat); a name this process is about to create is added at once, so
+// a new name made within the same clock tick is not missed.
+struct FolderNames {
+  std::string dir;
+  timespec mtime{};
+  std::unordered_map<std::u16string, std::string> by_folded;
+};
+
+class FolderNameCache {
+ public:
+  // The host name stored for `name`; nullopt when the cache cannot answer.
+  std::optional<std::string> Lookup(const std::string& dir, const timespec& mtime, std::u16string_view name) {
+    std::lock_guard lock(mutex_);
+    for (auto& f : folders_) {
+      if (f.dir != dir) continue;
+      if (f.mtime.tv_sec != mtime.tv_sec || f.mtime.tv_nsec != mtime.tv_nsec) return std::nullopt;
+      auto it = f.by_folded.find(Fold(name));
+      return it == f.by_folded.end() ? std::string() : it->second;
+    }
+    return std::nullopt;
+  }
+
+  void Store(FolderNames names) {
+    std::lock_guard lock(mutex_);
+    for (auto& f : folders_) {
+      if (f.dir == names.dir) {
+        f = std::move(names);
+        return;
+      }
+    }
+    if (folders_.size() >= kCachedFolders) folders_.erase(folders_.begin());
+    folders_.push_back(std::move(names));
+  }
+
+  void NoteName(const std::string& dir, std::u16string_view name, const std::string& host_name) {
+    std::lock_guard lock(mutex_);
+    for (auto& f : folders_)
+      if (f.dir == dir) f.by_folded.emplace(Fold(name), host_name);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<FolderNames> folders_;
+};
+
+FolderNameCache& NameCache() {
+  static auto* cache = new FolderNameCache;
+  return *cache;
+}
+
 // Scans `dir` for a name equal to `name` without regard to case. Of several
 // host names that differ only in case the smallest wins, so the choice does
 // not depend on the host's folder order.
 std::string ScanForName(const std::string& dir, std::u16string_view name) {
   g_scans.fetch_add(1, std::memory_order_relaxed);
+  struct stat dir_st;
+  bool have_mtime = ::stat(dir.c_str(), &dir_st) == 0;
+  if (have_mtime) {
+    if (auto cached = NameCache().Lookup(dir, dir_st.st_mtim, name)) return *cached;
+  }
   DIR* d = ::opendir(dir.c_str());
   if (!d) return {};
   NameMatcher matcher(name);
   std::string best;
+  std::vector<std::string> all;
   while (dirent* e = ::readdir(d)) {
     std::string_view host_name(e->d_name);
     if (host_name == "." || host_name == "..") continue;
+    all.emplace_back(host_name);
     if (matcher.Matches(host_name) && (best.empty() || host_name < best)) best = host_name;
   }
   ::closedir(d);
+  if (have_mtime && all.size() >= kCachedFolderSize) {
+    FolderNames names{dir, dir_st.st_mtim, {}};
+    for (auto& host_name : all) {
+      auto [it, added] = names.by_folded.emplace(Fold(FromUtf8(host_name)), host_name);
+      if (!added && host_name < it->second) it->second = host_name;
+    }
+    NameCache().Store(std::move(names));
+  }
   return best;
 }
 
@@ -199,9 +275,10 @@ DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& part
     bool found = LStat(out->host + "/" + host_name, &out->st);
     if (!found && errno == ENOENT) {
       std::string other = ScanForName(out->host, parts[i]);
-      if (!other.empty()) {
+      // A remembered name may be gone by now; then the new name keeps its case.
+      if (!other.empty() && LStat(out->host + "/" + other, &out->st)) {
         host_name = other;
-        found = LStat(out->host + "/" + host_name, &out->st);
+        found = true;
       }
     }
     out->parent_key = out->key;
@@ -210,6 +287,7 @@ DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& part
     out->name = found ? FromUtf8(host_name) : parts[i];
     if (!found) {
       if (!last) return ERROR_PATH_NOT_FOUND;
+      NameCache().NoteName(out->host.substr(0, out->host.size() - host_name.size() - 1), parts[i], host_name);
       out->exists = false;
       out->st = {};
       break;

@@ -17,6 +17,7 @@
 #include "file_service.h"
 #include "scratch_device.h"
 #include "space.h"
+#include "wstr.h"
 
 namespace cedev {
 namespace {
@@ -145,6 +146,27 @@ TEST_F(PathRulesTest, APathOfExactCaseCostsNoFolderScan) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
   EXPECT_EQ(FolderScanCount(), before + 1);
+}
+
+// Large folders answer case-insensitive lookups from remembered names; those
+// must still see names made since, by this program or from outside.
+TEST_F(PathRulesTest, LargeFoldersStillMatchNamesWithoutRegardToCase) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Big", nullptr));
+  for (int i = 0; i < 600; ++i) {
+    std::u16string name = u"\\Big\\File" + FromUtf8(std::to_string(i)) + u".txt";
+    ASSERT_TRUE(Put(name.c_str(), "x"));
+  }
+  EXPECT_EQ(GetFileAttributesW(u"\\BIG\\FILE599.TXT"), FILE_ATTRIBUTE_ARCHIVE);
+  ASSERT_TRUE(Put(u"\\Big\\Late.txt", "new"));
+  SetLastError(kSentinel);
+  EXPECT_EQ(CreateFileW(u"\\Big\\LATE.TXT", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  std::ofstream(dev_.dir() / "store/Big/HostMade.txt") << "from a PC";
+  EXPECT_NE(GetFileAttributesW(u"\\Big\\hostmade.TXT"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(DeleteFileW(u"\\Big\\late.txt"));
+  EXPECT_EQ(GetFileAttributesW(u"\\Big\\Late.txt"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(Put(u"\\Big\\LATE.txt", "again"));
+  EXPECT_TRUE(fs::exists(dev_.dir() / "store/Big/LATE.txt"));
 }
 
 class RomTest : public ::testing::Test {
