@@ -221,10 +221,16 @@ TEST_F(DamageTest, HostileNamesAreRefused) {
 }
 
 TEST_F(DamageTest, DeepNestingIsRefusedWithoutRecursion) {
-  auto v = RootAndTop();
+  std::vector<BYTE> v;
+  Add32(&v, 1);
+  AddName(&v, u"");
+  Add32(&v, 0x200);
+  AddName(&v, u"HKEY_USERS");
+  AddName(&v, u"");
   for (int i = 0; i < 100000; ++i) {
-    Add32(&v, 0x100);
-    AddName(&v, u"d");
+    Add32(&v, 0x201);
+    AddName(&v, u"k");
+    AddName(&v, u"");
   }
   EXPECT_EQ(VerifyNodes(v), 1);
   EXPECT_THAT(Err(), HasSubstr("nesting deeper than 200 levels"));

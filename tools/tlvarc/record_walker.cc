@@ -57,10 +57,6 @@ bool MayHold(LONG parent, LONG child) {
   }
 }
 
-bool IsContainer(LONG type) {
-  return type == kNodeDirectory || type == kNodeRegRoot || type == kNodeRegKey || type == kNodeDbFolder;
-}
-
 const char16_t* const kRegRoots[] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER", u"HKEY_LOCAL_MACHINE", u"HKEY_USERS"};
 
 std::u16string ChildPath(const NodeInfo& parent, LONG type, const std::u16string& name) {

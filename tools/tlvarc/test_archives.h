@@ -3,6 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -18,6 +21,7 @@
 #include "node_writer.h"
 #include "rle_stream.h"
 #include "terminal.h"
+#include "text.h"
 
 namespace tlvarc::testing {
 
@@ -218,10 +222,10 @@ inline std::vector<BYTE> ToOldLayout(const std::vector<BYTE>& current) {
   return out;
 }
 
-// The decoded node stream of an archive file's bytes (new layout).
+// The decoded node stream of an archive file's bytes.
 inline std::vector<BYTE> DecodedNodes(const std::vector<BYTE>& archive_bytes) {
-  MMemoryStream file(archive_bytes.data() + archive::kNodeStreamOffset,
-                     DWORD(archive_bytes.size() - archive::kNodeStreamOffset));
+  DWORD start = archive_bytes.at(0) == 0x01 ? archive::kOldNodeStreamOffset : archive::kNodeStreamOffset;
+  MMemoryStream file(archive_bytes.data() + start, DWORD(archive_bytes.size() - start));
   MRleStream coder(&file);
   std::vector<BYTE> out;
   BYTE b;
