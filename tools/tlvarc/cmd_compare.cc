@@ -125,11 +125,17 @@ int RunCompare(const Args& args, CommandIo io) {
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
 
   Wanted wanted;
-  Status status = WalkArchive(options.Positional()[0], [&](const std::u16string& p, const Fingerprint& fp) { wanted.Add(p, fp); });
+  DeviceParts parts{false, false, false};
+  Status status = WalkArchive(options.Positional()[0], [&](const std::u16string& p, const Fingerprint& fp) {
+    wanted.Add(p, fp);
+    parts.files |= p == u"\\";
+    parts.registry |= fp.kind == EntryKind::kKey;
+    parts.databases |= fp.kind == EntryKind::kDatabaseFolder;
+  });
   std::vector<Difference> diffs;
   auto see = [&](const std::u16string& p, const Fingerprint& fp) { wanted.See(p, fp, &diffs); };
   if (status.ok())
-    status = options.Has("--device") ? WalkDevice(options.Value("--device"), see) : WalkArchive(options.Positional()[1], see);
+    status = options.Has("--device") ? WalkDevice(options.Value("--device"), parts, see) : WalkArchive(options.Positional()[1], see);
   if (!status.ok()) return Report(status, io);
   wanted.Unseen(&diffs);
 

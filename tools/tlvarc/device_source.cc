@@ -176,15 +176,16 @@ class DeviceWalker {
 
 }  // namespace
 
-Status WalkDevice(const std::string& device_dir, const EntrySink& sink) {
+Status WalkDevice(const std::string& device_dir, const DeviceParts& parts, const EntrySink& sink) {
   std::error_code ec;
   if (!std::filesystem::exists(std::filesystem::path(device_dir) / "device.json", ec))
     return Status::Usage(device_dir + " is not a device folder (no device.json)");
   if (!cedev::Device::Use(device_dir)) return Status::Io("cannot open the device in " + device_dir);
   DeviceWalker walker(sink);
-  TLVARC_TRY(walker.Files(u"\\"));
-  TLVARC_TRY(walker.Registry());
-  return walker.Databases();
+  if (parts.files) TLVARC_TRY(walker.Files(u"\\"));
+  if (parts.registry) TLVARC_TRY(walker.Registry());
+  if (parts.databases) TLVARC_TRY(walker.Databases());
+  return {};
 }
 
 }  // namespace tlvarc

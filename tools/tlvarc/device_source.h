@@ -12,6 +12,14 @@
 
 namespace tlvarc {
 
-Status WalkDevice(const std::string& device_dir, const EntrySink& sink);
+// Which parts to walk: those the archive being compared holds (a registry
+// archive is compared with the device's registry only).
+struct DeviceParts {
+  bool files = true;
+  bool registry = true;
+  bool databases = true;
+};
+
+Status WalkDevice(const std::string& device_dir, const DeviceParts& parts, const EntrySink& sink);
 
 }  // namespace tlvarc
