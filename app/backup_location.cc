@@ -10,6 +10,9 @@ WindowLocationSource g_windowSource = nullptr;
 void SetWindowLocationSource(WindowLocationSource source) { g_windowSource = source; }
 
 BOOL GetBackupLocation(LPWSTR location) {
-  if (AutoRunCode != AUTORUN_NONE) return WideCopy(location, MAX_PATH, AutoRunLocation);
+  if (AutoRunCode != AUTORUN_NONE) {
+    if (AutoRunLocation[0] == 0) return FALSE;  // an empty location is none
+    return WideCopy(location, MAX_PATH, AutoRunLocation);
+  }
   return g_windowSource ? g_windowSource(location) : FALSE;
 }

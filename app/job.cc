@@ -1,6 +1,6 @@
 #include "job.h"
 
-#include "ce_pending.h"
+#include <windows.h>
 #include "jobs.h"
 #include "password.h"
 

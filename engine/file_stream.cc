@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ce_pending.h"
+#include <windows.h>
 #include "wide_text.h"
 
 MFileStream::MFileStream() : handle(nullptr), writeMode(TRUE) { path[0] = 0; }

@@ -1,6 +1,6 @@
 #include "job_status.h"
 
-#include "ce_pending.h"
+#include <windows.h>
 
 volatile DWORD JobStatus = STATUS_OK;
 volatile BOOL CancelRequested = FALSE;

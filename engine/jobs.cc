@@ -4,7 +4,7 @@
 #include <new>
 
 #include "backup_node.h"
-#include "ce_pending.h"
+#include <windows.h>
 #include "file_stream.h"
 #include "job_status.h"
 #include "password.h"
@@ -59,7 +59,7 @@ BOOL EnsureArchiveFolder(LPCWSTR location) {
 BOOL WriteHeader(MArchiveStream* stream, const BYTE* passwordBlock) {
   BYTE version[kVersionBytes] = {BYTE(kVersion), BYTE(kVersion >> 8), BYTE(kVersion >> 16), BYTE(kVersion >> 24)};
   if (!WriteAll(stream, version, kVersionBytes)) return FALSE;
-  static BYTE block[kHeaderBlockBytes];
+  BYTE block[kHeaderBlockBytes];
   std::memset(block, 0, sizeof block);
   ReadDevicePlatformName(block);
   std::memcpy(block + kPlatformNameBytes, passwordBlock, kPasswordBlockBytes);
@@ -72,7 +72,7 @@ BOOL CheckHeader(MArchiveStream* stream, BOOL registryArchive, LPCWSTR password)
   BYTE version[kVersionBytes];
   if (!ReadAll(stream, version, kVersionBytes)) return Fail(STATUS_ARCHIVE_READ_FAILED);
   DWORD value = DWORD(version[0]) | DWORD(version[1]) << 8 | DWORD(version[2]) << 16 | DWORD(version[3]) << 24;
-  static BYTE block[kHeaderBlockBytes];
+  BYTE block[kHeaderBlockBytes];
   if (value == kVersion) {
     if (!ReadAll(stream, block, kHeaderBlockBytes)) return Fail(STATUS_ARCHIVE_READ_FAILED);
     if (!PlatformAccepted(block)) return Fail(STATUS_ARCHIVE_READ_FAILED);

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ce_pending.h"
+#include <windows.h>
 
 using archive::kMaxPasswordLength;
 using archive::kPasswordBlockBytes;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "ce_pending.h"
+#include <windows.h>
 #include "job_status.h"
 #include "path_list.h"
 #include "records.h"

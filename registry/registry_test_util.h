@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ce_pending.h"
+#include <windows.h>
 #include "job_status.h"
 #include "jobs.h"
 #include "memory_stream.h"

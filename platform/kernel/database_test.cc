@@ -67,7 +67,7 @@ BYTE* BuildBuffer(const std::vector<Prop>& props) {
       entries[i].val.lpwstr = DeviceAddress(buffer + at);
       at += p.text.size() * 2 + 2;
     } else if (TypeFromPropID(p.id) == CEVT_BLOB) {
-      std::memcpy(buffer + at, p.blob.data(), p.blob.size());
+      if (!p.blob.empty()) std::memcpy(buffer + at, p.blob.data(), p.blob.size());
       entries[i].val.blob.dwCount = static_cast<DWORD>(p.blob.size());
       entries[i].val.blob.lpb = DeviceAddress(buffer + at);
       at += p.blob.size();

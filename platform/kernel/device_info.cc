@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "ce/device.h"
+#include "ce/file.h"
 #include "device.h"
 #include "last_error.h"
 #include "wstr.h"
@@ -31,6 +32,20 @@ std::u16string DeviceInfoString(DWORD what, const cedev::DeviceSettings& s) {
   if (what == SPI_GETPLATFORMTYPE) return cedev::FromUtf8(s.platform_type);
   if (what == SPI_GETOEMINFO) return cedev::FromUtf8(s.platform_type) + u" emulated device";
   return {};
+}
+
+// Creates each missing folder of a device path, as fCreate asks.
+bool CreateFolderChain(const std::u16string& path) {
+  for (size_t end = path.find(u'\\', 1);; end = path.find(u'\\', end + 1)) {
+    std::u16string prefix = path.substr(0, end);
+    DWORD attributes = GetFileAttributesW(prefix.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      if (!CreateDirectoryW(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return Fail(ERROR_PATH_NOT_FOUND, false);
+    }
+    if (end == std::u16string::npos) return true;
+  }
 }
 
 }  // namespace
@@ -75,7 +90,7 @@ SHORT GetAsyncKeyState(int vKey) {
   return down ? static_cast<SHORT>(0x8000) : 0;
 }
 
-BOOL SHGetSpecialFolderPath(HWND, LPWSTR lpszPath, int nFolder, BOOL) {
+BOOL SHGetSpecialFolderPath(HWND, LPWSTR lpszPath, int nFolder, BOOL fCreate) {
   if (!lpszPath) return Fail(ERROR_INVALID_PARAMETER, FALSE);
   std::u16string path;
   switch (nFolder) {
@@ -91,6 +106,7 @@ BOOL SHGetSpecialFolderPath(HWND, LPWSTR lpszPath, int nFolder, BOOL) {
     default: return Fail(ERROR_INVALID_PARAMETER, FALSE);
   }
   if (path.size() >= MAX_PATH) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
+  if (fCreate && !CreateFolderChain(path)) return FALSE;
   path.copy(lpszPath, path.size());
   lpszPath[path.size()] = 0;
   return TRUE;

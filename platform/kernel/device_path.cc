@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 
@@ -11,6 +12,8 @@
 
 namespace cedev {
 namespace {
+
+std::atomic<uint64_t> g_scans{0};
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -100,21 +103,60 @@ DWORD SplitDevicePath(std::u16string_view path, bool allow_pattern, std::vector<
 
 bool IsValidDeviceName(std::u16string_view name) { return name.size() <= kMaxDevicePath && CheckComponent(name, false) == 0; }
 
+namespace {
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool AsciiEqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  }
+  return true;
+}
+
+// Compares a host name with a device name without regard to case. Plain
+// ASCII on both sides, the usual case, needs no conversion.
+class NameMatcher {
+ public:
+  explicit NameMatcher(std::u16string_view name) : name_(name), utf8_(ToUtf8(name)), ascii_(IsAscii(utf8_)) {}
+  bool Matches(std::string_view host_name) const {
+    if (ascii_ && IsAscii(host_name)) return AsciiEqualNoCase(utf8_, host_name);
+    return EqualNoCase(FromUtf8(host_name), name_);
+  }
+
+ private:
+  std::u16string_view name_;
+  std::string utf8_;
+  bool ascii_;
+};
+
 // Scans `dir` for a name equal to `name` without regard to case. Of several
 // host names that differ only in case the smallest wins, so the choice does
 // not depend on the host's folder order.
 std::string ScanForName(const std::string& dir, std::u16string_view name) {
+  g_scans.fetch_add(1, std::memory_order_relaxed);
   DIR* d = ::opendir(dir.c_str());
   if (!d) return {};
+  NameMatcher matcher(name);
   std::string best;
   while (dirent* e = ::readdir(d)) {
     std::string_view host_name(e->d_name);
     if (host_name == "." || host_name == "..") continue;
-    if (EqualNoCase(FromUtf8(host_name), name) && (best.empty() || host_name < best)) best = host_name;
+    if (matcher.Matches(host_name) && (best.empty() || host_name < best)) best = host_name;
   }
   ::closedir(d);
   return best;
 }
+
+}  // namespace
 
 std::string FindHostName(const std::string& dir, std::u16string_view name) {
   std::string exact = ToUtf8(name);
@@ -122,6 +164,8 @@ std::string FindHostName(const std::string& dir, std::u16string_view name) {
   if (LStat(dir + "/" + exact, &st)) return exact;
   return ScanForName(dir, name);
 }
+
+uint64_t FolderScanCount() { return g_scans.load(std::memory_order_relaxed); }
 
 DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out) {
   std::vector<std::u16string> parts;

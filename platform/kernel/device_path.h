@@ -68,4 +68,8 @@ DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& part
 // exact case first. Empty when there is none.
 std::string FindHostName(const std::string& dir, std::u16string_view name);
 
+// How many case-insensitive folder scans this process has made: opening a
+// path of exact case must not add to it.
+uint64_t FolderScanCount();
+
 }  // namespace cedev

@@ -13,10 +13,10 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 #include <vector>
 
+#include "ce/file.h"
 #include "ce/handle.h"
 #include "ce/process.h"
 #include "device.h"
@@ -35,64 +35,19 @@ constexpr std::string_view kExecutableMagic = "#!cedev-program ";
 constexpr size_t kExecutableReadLimit = 4096;
 constexpr auto kEndAllPatience = std::chrono::seconds(5);
 
-// Resolves a device path to its host file through the device's folders:
-// volumes by their root folder name, everything else in the store.
-// Components are matched exactly first and without regard to case when that
-// misses.
-// TODO(files): read through CreateFileW/ReadFile once the file API is on main.
-bool HostPathOf(Device* dev, std::u16string_view devpath, fs::path* out) {
-  std::vector<std::u16string> parts;
-  std::u16string part;
-  for (char16_t c : devpath) {
-    if (c == u'\\' || c == u'/') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  if (parts.empty()) return Fail(ERROR_FILE_NOT_FOUND, false);
-  fs::path at = dev->StoreDir();
-  size_t first = 0;
-  for (const auto& v : dev->Settings().volumes) {
-    if (EqualNoCase(FromUtf8(v.name), parts[0])) {
-      at = dev->VolumeDir(v.name);
-      first = 1;
-      break;
-    }
-  }
-  for (size_t i = first; i < parts.size(); ++i) {
-    if (parts[i] == u"." || parts[i] == u"..") return Fail(ERROR_INVALID_NAME, false);
-    fs::path next = at / ToUtf8(parts[i]);
-    std::error_code ec;
-    if (!fs::exists(next, ec)) {
-      bool found = false;
-      for (const auto& entry : fs::directory_iterator(at, ec)) {
-        if (EqualNoCase(FromUtf8(entry.path().filename().string()), parts[i])) {
-          next = entry.path();
-          found = true;
-          break;
-        }
-      }
-      if (!found) return Fail(i + 1 == parts.size() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND, false);
-    }
-    at = next;
-  }
-  *out = at;
-  return true;
-}
-
-bool ReadExecutable(Device* dev, std::u16string_view devpath, std::string* name) {
-  fs::path host;
-  if (!HostPathOf(dev, devpath, &host)) return false;
-  std::error_code ec;
-  if (fs::is_directory(host, ec)) return Fail(ERROR_ACCESS_DENIED, false);
-  std::ifstream in(host, std::ios::binary);
-  if (!in) return Fail(ERROR_ACCESS_DENIED, false);
+// Reads the start of a device executable through the device's own file
+// API, so the same path rules, sharing and faults apply as for any program.
+bool ReadExecutable(std::u16string_view devpath, std::string* name) {
+  std::u16string path(devpath);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
   std::string content(kExecutableReadLimit, '\0');
-  in.read(content.data(), static_cast<std::streamsize>(content.size()));
-  content.resize(static_cast<size_t>(in.gcount()));
+  DWORD got = 0;
+  BOOL ok = ReadFile(file, content.data(), static_cast<DWORD>(content.size()), &got, nullptr);
+  DWORD error = GetLastError();
+  CloseHandle(file);
+  if (!ok) return Fail(error, false);
+  content.resize(got);
   *name = ProgramNameOf(content);
   if (name->empty()) return Fail(ERROR_BAD_EXE_FORMAT, false);
   return true;
@@ -170,13 +125,14 @@ HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdli
   Device* dev = Device::Current();
   if (!dev) return nullptr;
   std::string name;
-  if (!ReadExecutable(dev, devpath, &name)) return nullptr;
+  if (!ReadExecutable(devpath, &name)) return nullptr;
   fs::path binary;
   if (!FindHostBinary(name, &binary)) return Fail(ERROR_FILE_NOT_FOUND, static_cast<HANDLE>(nullptr));
   int pid = 0;
   if (!Spawn(binary, ChildEnvironment(dev, devpath, cmdline), &pid)) return nullptr;
   ProcessRow row;
-  row.key = {pid, LiveStartTime(pid).value_or(0)};
+  // Read before the reaper runs, so it is there even if the program has already ended.
+  row.key = {pid, StartTime(pid).value_or(0)};
   row.module = std::u16string(devpath);
   row.cmdline = std::u16string(cmdline);
   RecordStart(dev, row);  // the program records it too; whoever is first journals it

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "ce/device.h"
+#include "ce/file.h"
 #include "ce/process.h"
 #include "ce/user.h"
 #include "journal.h"
@@ -140,6 +141,19 @@ TEST_F(DeviceServices, SpecialFolders) {
   SetLastError(0);
   EXPECT_FALSE(SHGetSpecialFolderPath(nullptr, nullptr, CSIDL_STARTUP, FALSE));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(DeviceServices, SpecialFoldersAreCreatedOnRequest) {
+  WCHAR path[MAX_PATH];
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\Start Menu\\Programs"), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, CSIDL_PROGRAMS, FALSE));
+  EXPECT_EQ(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES);  // not without fCreate
+  ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, CSIDL_PROGRAMS, TRUE));
+  EXPECT_EQ(std::u16string(path), u"\\Windows\\Start Menu\\Programs");
+  DWORD attributes = GetFileAttributesW(path);
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  ASSERT_TRUE(SHGetSpecialFolderPath(nullptr, path, CSIDL_PROGRAMS, TRUE));  // already there
 }
 
 TEST_F(DeviceServices, NotificationsAreKeptAndRemovedByApplication) {

@@ -103,4 +103,15 @@ void ClearFaults() {
   BumpSharedCounter(SharedCounter::kFaults);
 }
 
+std::vector<FaultEntry> ListFaults() {
+  std::vector<FaultEntry> out;
+  Device* dev = Device::Current();
+  if (!dev) return out;
+  auto stmt = dev->Db().Cached("SELECT op, target, error, remaining FROM faults WHERE remaining != 0 ORDER BY id");
+  while (stmt->Step()) {
+    out.push_back({stmt->Text(0), stmt->Text16(1), static_cast<DWORD>(stmt->Int(2)), static_cast<int>(stmt->Int(3))});
+  }
+  return out;
+}
+
 }  // namespace cedev

@@ -22,7 +22,9 @@
 // belongs to.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "ce/types.h"
 
@@ -35,5 +37,14 @@ DWORD InjectedFault(std::string_view op, std::u16string_view target);
 bool FaultArmed(std::string_view op, std::u16string_view target);
 bool AddFault(std::string_view op, std::u16string_view target, DWORD error, int count = -1);
 void ClearFaults();
+
+struct FaultEntry {
+  std::string op;
+  std::u16string target;
+  DWORD error = 0;
+  int remaining = -1;  // -1: until cleared
+};
+// The faults still armed, oldest first (`cedev fault list`).
+std::vector<FaultEntry> ListFaults();
 
 }  // namespace cedev

@@ -82,19 +82,28 @@ FileMeta RowFor(const struct stat& st, DWORD attributes, int64_t creation, int64
   return m;
 }
 
+std::pair<std::string_view, std::string_view> SplitMetaKey(std::string_view key) {
+  size_t slash = key.rfind('/');
+  if (slash == std::string_view::npos) return {std::string_view(), key};
+  return {key.substr(0, slash), key.substr(slash + 1)};
+}
+
 std::optional<FileMeta> LoadMeta(SqlDb& db, std::string_view key) {
-  auto stmt = db.Cached("SELECT attributes, creation, last_access, size, mtime FROM file_meta WHERE key = ?");
-  stmt->Bind(1, key);
+  auto [parent, name] = SplitMetaKey(key);
+  auto stmt = db.Cached(
+      "SELECT attributes, creation, last_access, size, mtime FROM file_meta WHERE parent = ? AND name = ?");
+  stmt->Bind(1, parent).Bind(2, name);
   if (!stmt->Step()) return std::nullopt;
   return RowFromStmt(*stmt, 0);
 }
 
-bool SaveMeta(SqlDb& db, std::string_view key, std::string_view parent_key, const FileMeta& meta) {
+bool SaveMeta(SqlDb& db, std::string_view key, const FileMeta& meta) {
+  auto [parent, name] = SplitMetaKey(key);
   auto stmt = db.Cached(
-      "INSERT OR REPLACE INTO file_meta(key, parent, attributes, creation, last_access, size, mtime) "
+      "INSERT OR REPLACE INTO file_meta(parent, name, attributes, creation, last_access, size, mtime) "
       "VALUES(?,?,?,?,?,?,?)");
-  return stmt->Bind(1, key)
-      .Bind(2, parent_key)
+  return stmt->Bind(1, parent)
+      .Bind(2, name)
       .Bind(3, static_cast<int64_t>(meta.attributes))
       .Bind(4, meta.creation)
       .Bind(5, meta.last_access)
@@ -103,38 +112,45 @@ bool SaveMeta(SqlDb& db, std::string_view key, std::string_view parent_key, cons
       .Run();
 }
 
-bool DeleteMetaTree(SqlDb& db, std::string_view key) {
-  std::string below = std::string(key) + "/";
-  auto stmt = db.Cached("DELETE FROM file_meta WHERE key = ? OR substr(key, 1, length(?2)) = ?2");
-  return stmt->Bind(1, key).Bind(2, below).Run();
+SubtreeRange SubtreeOf(std::string_view key) {
+  return SubtreeRange{std::string(key), std::string(key) + "/", std::string(key) + "0"};
 }
 
-bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to, std::string_view to_parent) {
+bool DeleteMetaTree(SqlDb& db, std::string_view key) {
+  auto [parent, name] = SplitMetaKey(key);
+  SubtreeRange below = SubtreeOf(key);
+  auto top = db.Cached("DELETE FROM file_meta WHERE parent = ? AND name = ?");
+  if (!top->Bind(1, parent).Bind(2, name).Run()) return false;
+  auto rest = db.Cached("DELETE FROM file_meta WHERE parent = ?1 OR (parent >= ?2 AND parent < ?3)");
+  return rest->Bind(1, below.key).Bind(2, below.low).Bind(3, below.high).Run();
+}
+
+bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to) {
   SqlTxn txn(db);
-  std::string from_below = std::string(from) + "/";
-  std::string to_below = std::string(to) + "/";
   // Whatever the destination held before is gone on the host too.
   if (!DeleteMetaTree(db, to)) return false;
+  auto [from_parent, from_name] = SplitMetaKey(from);
+  auto [to_parent, to_name] = SplitMetaKey(to);
   {
-    auto top = db.Cached("UPDATE file_meta SET key = ?1, parent = ?2 WHERE key = ?3");
-    if (!top->Bind(1, to).Bind(2, to_parent).Bind(3, from).Run()) return false;
+    auto top = db.Cached("UPDATE file_meta SET parent = ?1, name = ?2 WHERE parent = ?3 AND name = ?4");
+    if (!top->Bind(1, to_parent).Bind(2, to_name).Bind(3, from_parent).Bind(4, from_name).Run()) return false;
   }
-  auto below = db.Cached(
-      "UPDATE file_meta SET key = ?1 || substr(key, length(?2) + 1), "
-      "parent = CASE WHEN parent = ?3 THEN ?4 ELSE ?1 || substr(parent, length(?2) + 1) END "
-      "WHERE substr(key, 1, length(?2)) = ?2");
-  if (!below->Bind(1, to_below).Bind(2, from_below).Bind(3, from).Bind(4, to).Run()) return false;
+  SubtreeRange below = SubtreeOf(from);
+  auto rest = db.Cached(
+      "UPDATE file_meta SET parent = ?4 || substr(parent, length(?1) + 1) "
+      "WHERE parent = ?1 OR (parent >= ?2 AND parent < ?3)");
+  if (!rest->Bind(1, below.key).Bind(2, below.low).Bind(3, below.high).Bind(4, to).Run()) return false;
   return txn.Commit();
 }
 
-std::unordered_map<std::string, FileMeta> LoadFolderMeta(SqlDb& db, std::string_view parent_key) {
-  std::unordered_map<std::string, FileMeta> rows;
-  auto stmt = db.Cached("SELECT key, attributes, creation, last_access, size, mtime FROM file_meta WHERE parent = ?");
+FolderRows LoadFolderMeta(SqlDb& db, std::string_view parent_key) {
+  FolderRows rows;
+  auto stmt = db.Cached("SELECT name, attributes, creation, last_access, size, mtime FROM file_meta WHERE parent = ?");
   stmt->Bind(1, parent_key);
-  size_t skip = parent_key.size() + 1;
   while (stmt->Step()) {
-    std::string key = stmt->Text(0);
-    if (key.size() > skip) rows.emplace(key.substr(skip), RowFromStmt(*stmt, 1));
+    auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt->raw(), 0));
+    size_t size = static_cast<size_t>(sqlite3_column_bytes(stmt->raw(), 0));
+    rows.emplace(std::string(text ? text : "", size), RowFromStmt(*stmt, 1));
   }
   return rows;
 }

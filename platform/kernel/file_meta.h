@@ -1,7 +1,8 @@
 // What the host file system cannot hold about a device file (attributes,
-// creation and last-access time) lives in one state.db table, keyed by the
-// host path relative to the device folder ("store/Windows/a.txt",
-// "volumes/FlashDisk/b"). Each row also remembers the size and last-write
+// creation and last-access time) lives in one state.db table. An entry is
+// named by its key, the host path relative to the device folder
+// ("store/Windows/a.txt", "volumes/FlashDisk/b"), stored as folder key and
+// name so that one folder's rows lie together for enumeration. Each row also remembers the size and last-write
 // time the kernel last saw, so a file changed outside the emulator shows up
 // as a mismatch and its host values win.
 #pragma once
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "ce/types.h"
 #include "sql.h"
@@ -56,13 +58,30 @@ EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row);
 // A row describing the host file as it is now, with the given attributes and times.
 FileMeta RowFor(const struct stat& st, DWORD attributes, int64_t creation, int64_t last_access);
 
+// The folder key and the entry name of a key ("store/a/b" -> "store/a", "b").
+std::pair<std::string_view, std::string_view> SplitMetaKey(std::string_view key);
+
+// Rows strictly below a key: parent equal to the key, or starting with
+// "key/" (the range ["key/", "key0"), '0' following '/' in byte order).
+struct SubtreeRange {
+  std::string key, low, high;
+};
+SubtreeRange SubtreeOf(std::string_view key);
+
+struct NameHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+// A folder's rows by host name; looked up with string_view, no copies.
+using FolderRows = std::unordered_map<std::string, FileMeta, NameHash, std::equal_to<>>;
+
 std::optional<FileMeta> LoadMeta(SqlDb& db, std::string_view key);
-bool SaveMeta(SqlDb& db, std::string_view key, std::string_view parent_key, const FileMeta& meta);
+bool SaveMeta(SqlDb& db, std::string_view key, const FileMeta& meta);
 // Removes the row of `key` and of everything below it.
 bool DeleteMetaTree(SqlDb& db, std::string_view key);
 // Re-keys the rows of `from` and everything below it to `to`.
-bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to, std::string_view to_parent);
+bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to);
 // Every row of one folder in one query, by host name.
-std::unordered_map<std::string, FileMeta> LoadFolderMeta(SqlDb& db, std::string_view parent_key);
+FolderRows LoadFolderMeta(SqlDb& db, std::string_view parent_key);
 
 }  // namespace cedev

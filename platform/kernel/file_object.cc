@@ -181,7 +181,7 @@ BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access,
   EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
   FileMeta updated = RowFor(st, info.attributes, creation ? ToInt64(*creation) : info.creation,
                             last_access ? ToInt64(*last_access) : info.last_access);
-  if (!SaveMeta(db, s_.where.key, s_.where.parent_key, updated)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  if (!SaveMeta(db, s_.where.key, updated)) return Fail(ERROR_GEN_FAILURE, FALSE);
   return TRUE;
 }
 
@@ -204,7 +204,7 @@ void FileObject::RecordChanges() {
   attributes &= ~FILE_ATTRIBUTE_NORMAL;
   int64_t creation = row ? row->creation : now;
   int64_t last_access = pinned_last_write_ && row ? row->last_access : now;
-  SaveMeta(db, s_.where.key, s_.where.parent_key, RowFor(st, attributes, creation, last_access));
+  SaveMeta(db, s_.where.key, RowFor(st, attributes, creation, last_access));
   AdjustSpaceUsed(*s_.device, s_.where, static_cast<int64_t>(st.st_size) - static_cast<int64_t>(s_.size_at_open));
 }
 

@@ -11,11 +11,6 @@
 namespace cedev {
 namespace {
 
-std::string ParentKey(std::string_view key) {
-  size_t slash = key.rfind('/');
-  return slash == std::string_view::npos ? std::string() : std::string(key.substr(0, slash));
-}
-
 FileMetaRecord ToRecord(const FileMeta& m) {
   return FileMetaRecord{m.attributes, ToFileTime(m.creation), ToFileTime(m.last_access)};
 }
@@ -41,7 +36,7 @@ bool SetMetaRecordByKey(Device& device, std::string_view key, const FileMetaReco
   std::filesystem::path host = device.Dir() / std::string(key);
   if (::lstat(host.c_str(), &st) != 0) return false;
   FileMeta m = RowFor(st, record.attributes, ToInt64(record.creation), ToInt64(record.last_access));
-  return SaveMeta(device.Db(), key, ParentKey(key), m);
+  return SaveMeta(device.Db(), key, m);
 }
 
 bool GetMetaRecordByKey(Device& device, std::string_view key, FileMetaRecord* record) {
@@ -69,39 +64,47 @@ bool CopyMetaRows(Device& device, std::string_view from_key, std::string_view to
   SqlDb& db = device.Db();
   SqlTxn txn(db);
   if (!DeleteMetaTree(db, to_key)) return false;
-  std::string from(from_key), to(to_key), from_below = from + "/";
-  auto copy = db.Prepare(
-      "INSERT INTO file_meta(key, parent, attributes, creation, last_access, size, mtime) "
-      "SELECT ?1 || substr(key, length(?2) + 1), "
-      "CASE WHEN key = ?2 THEN ?3 ELSE ?1 || substr(parent, length(?2) + 1) END, "
-      "attributes, creation, last_access, size, mtime FROM file_meta "
-      "WHERE key = ?2 OR substr(key, 1, length(?4)) = ?4");
-  copy.Bind(1, to).Bind(2, from).Bind(3, ParentKey(to)).Bind(4, from_below);
-  if (!copy.Run()) return false;
-  if (!RefreshMetaRows(device, to)) return false;
+  auto [from_parent, from_name] = SplitMetaKey(from_key);
+  auto [to_parent, to_name] = SplitMetaKey(to_key);
+  auto top = db.Prepare(
+      "INSERT INTO file_meta(parent, name, attributes, creation, last_access, size, mtime) "
+      "SELECT ?1, ?2, attributes, creation, last_access, size, mtime FROM file_meta WHERE parent = ?3 AND name = ?4");
+  if (!top.Bind(1, to_parent).Bind(2, to_name).Bind(3, from_parent).Bind(4, from_name).Run()) return false;
+  SubtreeRange below = SubtreeOf(from_key);
+  auto rest = db.Prepare(
+      "INSERT INTO file_meta(parent, name, attributes, creation, last_access, size, mtime) "
+      "SELECT ?4 || substr(parent, length(?1) + 1), name, attributes, creation, last_access, size, mtime "
+      "FROM file_meta WHERE parent = ?1 OR (parent >= ?2 AND parent < ?3)");
+  if (!rest.Bind(1, below.key).Bind(2, below.low).Bind(3, below.high).Bind(4, to_key).Run()) return false;
+  if (!RefreshMetaRows(device, to_key)) return false;
   return txn.Commit();
 }
 
 bool RefreshMetaRows(Device& device, std::string_view key) {
   SqlDb& db = device.Db();
   SqlTxn txn(db);
-  std::string below = std::string(key) + "/";
-  std::vector<std::string> keys;
+  std::vector<std::string> keys{std::string(key)};
   {
-    auto list = db.Prepare("SELECT key FROM file_meta WHERE key = ?1 OR substr(key, 1, length(?2)) = ?2");
-    list.Bind(1, key).Bind(2, below);
+    SubtreeRange below = SubtreeOf(key);
+    auto list = db.Prepare("SELECT parent || '/' || name FROM file_meta WHERE parent = ?1 OR (parent >= ?2 AND parent < ?3)");
+    list.Bind(1, below.key).Bind(2, below.low).Bind(3, below.high);
     while (list.Step()) keys.push_back(list.Text(0));
   }
   for (const std::string& k : keys) {
+    auto [parent, name] = SplitMetaKey(k);
     struct stat st;
     std::filesystem::path host = device.Dir() / k;
     if (::lstat(host.c_str(), &st) != 0) {
-      auto del = db.Cached("DELETE FROM file_meta WHERE key = ?");
-      del->Bind(1, k).Run();
+      auto del = db.Cached("DELETE FROM file_meta WHERE parent = ? AND name = ?");
+      del->Bind(1, parent).Bind(2, name).Run();
       continue;
     }
-    auto upd = db.Cached("UPDATE file_meta SET size = ?, mtime = ? WHERE key = ?");
-    upd->Bind(1, static_cast<int64_t>(S_ISDIR(st.st_mode) ? 0 : st.st_size)).Bind(2, HostLastWrite(st)).Bind(3, k).Run();
+    auto upd = db.Cached("UPDATE file_meta SET size = ?, mtime = ? WHERE parent = ? AND name = ?");
+    upd->Bind(1, static_cast<int64_t>(S_ISDIR(st.st_mode) ? 0 : st.st_size))
+        .Bind(2, HostLastWrite(st))
+        .Bind(3, parent)
+        .Bind(4, name)
+        .Run();
   }
   return txn.Commit();
 }

@@ -105,7 +105,7 @@ void DescribeNewContent(Device& device, const HostPath& where, int fd, bool crea
   DWORD attributes = (requested & kSettableAttributes) | FILE_ATTRIBUTE_ARCHIVE;
   // Replacing keeps the hidden and system marks of the file it replaces.
   if (old) attributes |= old->attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-  SaveMeta(db, where.key, where.parent_key, RowFor(st, attributes, old ? old->creation : now, now));
+  SaveMeta(db, where.key, RowFor(st, attributes, old ? old->creation : now, now));
 }
 
 DWORD CheckDisposition(const HostPath& where, DWORD access, DWORD disposition) {

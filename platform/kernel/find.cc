@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 #include "ce/file.h"
 #include "handles.h"
@@ -40,7 +41,99 @@ bool GlobFolded(std::u16string_view p, std::u16string_view n) {
   return pi == p.size();
 }
 
+// Both sides already folded.
+bool MatchesFolded(std::u16string_view p, std::u16string_view n) {
+  if (GlobFolded(p, n)) return true;
+  return p.size() >= 2 && p.substr(p.size() - 2) == u".*" && n.find(u'.') == std::u16string_view::npos &&
+         GlobFolded(p.substr(0, p.size() - 2), n);
+}
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The folded form of a host name, or false when no device path could name
+// it. Plain ASCII names, the usual case, are checked and folded in one pass.
+bool FoldHostName(std::string_view host, std::u16string* folded) {
+  if (!IsAscii(host)) {
+    std::u16string name = FromUtf8(host);
+    if (!IsValidDeviceName(name)) return false;
+    *folded = Fold(name);
+    return true;
+  }
+  if (host.size() > kMaxDevicePath || host == "." || host == "..") return false;
+  folded->resize(host.size());
+  for (size_t i = 0; i < host.size(); ++i) {
+    char c = host[i];
+    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"|*?", c)) return false;
+    (*folded)[i] = FoldCase(static_cast<char16_t>(c));
+  }
+  return true;
+}
+
 bool IsPattern(std::u16string_view name) { return name.find_first_of(u"*?") != std::u16string_view::npos; }
+
+// A name read from the host folder, and its status once looked up.
+struct Listed {
+  std::string name;
+  std::u16string folded;
+  struct stat st;
+  bool ok;
+};
+
+// One host folder: its names, and the status of each without following links.
+class HostFolder {
+ public:
+  explicit HostFolder(const std::string& path)
+      : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {}
+  ~HostFolder() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  HostFolder(const HostFolder&) = delete;
+  HostFolder& operator=(const HostFolder&) = delete;
+
+  template <class F>
+  void ForEachName(F&& take) {
+    if (fd_ < 0) return;
+    int dup_fd = ::dup(fd_);  // closedir closes the descriptor it was given
+    DIR* dir = dup_fd >= 0 ? ::fdopendir(dup_fd) : nullptr;
+    if (!dir) {
+      if (dup_fd >= 0) ::close(dup_fd);
+      return;
+    }
+    while (dirent* e = ::readdir(dir)) take(std::string_view(e->d_name));
+    ::closedir(dir);
+  }
+
+  // Looking up each entry is most of a large listing's cost, so big folders
+  // share it out over the host's cores.
+  void StatAll(std::vector<Listed>* listed) {
+    constexpr size_t kPerThread = 8192;
+    size_t workers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), 4);
+    workers = std::min(workers, listed->size() / kPerThread + 1);
+    size_t chunk = (listed->size() + workers - 1) / std::max<size_t>(workers, 1);
+    std::vector<std::thread> helpers;
+    for (size_t w = 1; w < workers; ++w) {
+      helpers.emplace_back([this, listed, w, chunk] { StatRange(listed, w * chunk, (w + 1) * chunk); });
+    }
+    StatRange(listed, 0, chunk);
+    for (auto& t : helpers) t.join();
+  }
+
+ private:
+  void StatRange(std::vector<Listed>* listed, size_t begin, size_t end) {
+    end = std::min(end, listed->size());
+    for (size_t i = begin; i < end; ++i) {
+      Listed& l = (*listed)[i];
+      l.ok = fd_ >= 0 && ::fstatat(fd_, l.name.c_str(), &l.st, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+  }
+
+  int fd_;
+};
 
 struct Candidate {
   std::u16string folded;
@@ -65,8 +158,14 @@ class FindObject : public KObject {
     out->nFileSizeHigh = static_cast<DWORD>(e.info.size >> 32);
     out->nFileSizeLow = static_cast<DWORD>(e.info.size);
     out->dwOID = e.info.oid;
-    size_t n = std::min<size_t>(e.name.size(), MAX_PATH - 1);
-    std::memcpy(out->cFileName, e.name.data(), n * sizeof(WCHAR));
+    size_t n = 0;
+    if (IsAscii(e.name)) {
+      for (; n < e.name.size() && n < MAX_PATH - 1; ++n) out->cFileName[n] = static_cast<WCHAR>(e.name[n]);
+    } else {
+      std::u16string wide = FromUtf8(e.name);
+      n = std::min<size_t>(wide.size(), MAX_PATH - 1);
+      std::memcpy(out->cFileName, wide.data(), n * sizeof(WCHAR));
+    }
     std::fill(out->cFileName + n, out->cFileName + MAX_PATH, u'\0');
   }
 
@@ -80,10 +179,10 @@ void AddVolumes(Device& device, std::u16string_view folded_pattern, std::vector<
   for (const auto& v : device.Settings().volumes) {
     std::u16string name = FromUtf8(v.name);
     std::u16string folded = Fold(name);
-    if (!MatchesPattern(folded_pattern, folded)) continue;
+    if (!MatchesFolded(folded_pattern, folded)) continue;
     struct stat st;
     if (::lstat(device.VolumeDir(v.name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-    Candidate c{folded, {name, EffectiveInfo(st, nullptr)}};
+    Candidate c{folded, {v.name, EffectiveInfo(st, nullptr)}};
     c.entry.info.attributes |= kMountMarks;
     out->push_back(std::move(c));
   }
@@ -108,7 +207,7 @@ HANDLE FindOne(Device& device, const std::vector<std::u16string>& parts, WIN32_F
   if (DWORD err = ResolveDeviceParts(device, parts, &where)) return Fail(err, INVALID_HANDLE_VALUE);
   if (!where.exists || where.IsDeviceRoot()) return Fail(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
   std::optional<FileMeta> row = LoadMeta(device.Db(), where.key);
-  FoundEntry entry{where.name, EffectiveInfo(where.st, row ? &*row : nullptr)};
+  FoundEntry entry{ToUtf8(where.name), EffectiveInfo(where.st, row ? &*row : nullptr)};
   if (where.IsVolumeRoot() || where.mounted) entry.info.attributes |= kMountMarks;
   FindObject::Fill(entry, data);
   return AllocHandle(std::make_shared<FindObject>(std::vector<FoundEntry>{}));
@@ -117,41 +216,38 @@ HANDLE FindOne(Device& device, const std::vector<std::u16string>& parts, WIN32_F
 }  // namespace
 
 bool MatchesPattern(std::u16string_view pattern, std::u16string_view name) {
-  std::u16string p = Fold(pattern), n = Fold(name);
-  if (GlobFolded(p, n)) return true;
-  return p.size() >= 2 && p.compare(p.size() - 2, 2, u".*") == 0 && n.find(u'.') == std::u16string::npos &&
-         GlobFolded(std::u16string_view(p).substr(0, p.size() - 2), n);
+  return MatchesFolded(Fold(pattern), Fold(name));
 }
 
 std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::u16string_view pattern) {
-  std::vector<Candidate> found;
   std::u16string folded_pattern = Fold(pattern);
   bool match_all = folded_pattern == u"*" || folded_pattern == u"*.*";
   bool device_root = folder.IsDeviceRoot();
   DeviceSettings settings = device.Settings();
-  std::unordered_map<std::string, FileMeta> rows = LoadFolderMeta(device.Db(), folder.key);
-  int dir_fd = ::open(folder.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  DIR* dir = dir_fd >= 0 ? ::fdopendir(dir_fd) : nullptr;
-  if (!dir && dir_fd >= 0) ::close(dir_fd);
-  while (dir) {
-    dirent* e = ::readdir(dir);
-    if (!e) break;
-    std::string_view host_name(e->d_name);
-    if (host_name == "." || host_name == "..") continue;
-    std::u16string name = FromUtf8(host_name);
-    if (!IsValidDeviceName(name)) continue;  // no device path could reach it
-    std::u16string folded = Fold(name);
-    if (!match_all && !MatchesPattern(folded_pattern, folded)) continue;
-    if (device_root && IsVolumeName(settings, folded)) continue;  // the volume stands in its place
-    struct stat st;
-    if (::fstatat(dir_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;  // links and devices are not part of the device
-    auto row = rows.find(std::string(host_name));
-    Candidate c{std::move(folded), {std::move(name), EffectiveInfo(st, row == rows.end() ? nullptr : &row->second)}};
-    if (device_root && S_ISDIR(st.st_mode) && IsMountedName(settings, c.folded)) c.entry.info.attributes |= kMountMarks;
+  FolderRows rows = LoadFolderMeta(device.Db(), folder.key);
+
+  HostFolder host(folder.host);
+  std::vector<Listed> listed;
+  listed.reserve(rows.size() + 16);
+  host.ForEachName([&](std::string_view host_name) {
+    std::u16string folded;
+    if (!FoldHostName(host_name, &folded)) return;  // ".", "..", and names no device path could reach
+    if (!match_all && !MatchesFolded(folded_pattern, folded)) return;
+    if (device_root && IsVolumeName(settings, folded)) return;  // the volume stands in its place
+    listed.push_back(Listed{std::string(host_name), std::move(folded), {}, false});
+  });
+  host.StatAll(&listed);
+
+  std::vector<Candidate> found;
+  found.reserve(listed.size() + settings.volumes.size());
+  for (Listed& l : listed) {
+    // Links and devices are not part of the device.
+    if (!l.ok || (!S_ISREG(l.st.st_mode) && !S_ISDIR(l.st.st_mode))) continue;
+    auto row = rows.find(l.name);
+    Candidate c{std::move(l.folded), {std::move(l.name), EffectiveInfo(l.st, row == rows.end() ? nullptr : &row->second)}};
+    if (device_root && S_ISDIR(l.st.st_mode) && IsMountedName(settings, c.folded)) c.entry.info.attributes |= kMountMarks;
     found.push_back(std::move(c));
   }
-  if (dir) ::closedir(dir);
   if (device_root) AddVolumes(device, folded_pattern, &found);
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
     return a.folded != b.folded ? a.folded < b.folded : a.entry.name < b.entry.name;

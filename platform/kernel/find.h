@@ -14,7 +14,7 @@
 namespace cedev {
 
 struct FoundEntry {
-  std::u16string name;
+  std::string name;  // host name (UTF-8); converted when reported
   EntryInfo info;
 };
 

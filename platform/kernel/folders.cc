@@ -86,7 +86,7 @@ BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
     DWORD err = errno == EINVAL ? ERROR_ACCESS_DENIED : Win32FromErrno(errno);
     return Fail(err, FALSE);
   }
-  MoveMetaTree(device.Db(), src.key, dst.key, dst.parent_key);
+  MoveMetaTree(device.Db(), src.key, dst.key);
   if (crosses) {
     AdjustSpaceUsed(device, src, -static_cast<int64_t>(bytes));
     AdjustSpaceUsed(device, dst, static_cast<int64_t>(bytes));
@@ -143,7 +143,7 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
   DWORD attributes = dwFileAttributes & cedev::kSettableAttributes;
   if (where.IsDir()) attributes |= FILE_ATTRIBUTE_DIRECTORY;
   cedev::FileMeta row = cedev::RowFor(where.st, attributes, info.creation, info.last_access);
-  if (!cedev::SaveMeta(device->Db(), where.key, where.parent_key, row)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  if (!cedev::SaveMeta(device->Db(), where.key, row)) return Fail(ERROR_GEN_FAILURE, FALSE);
   return TRUE;
 }
 
@@ -159,7 +159,7 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
   struct stat st;
   if (::lstat(where.host.c_str(), &st) == 0) {
     int64_t now = cedev::HostLastWrite(st);
-    cedev::SaveMeta(device->Db(), where.key, where.parent_key, cedev::RowFor(st, FILE_ATTRIBUTE_DIRECTORY, now, now));
+    cedev::SaveMeta(device->Db(), where.key, cedev::RowFor(st, FILE_ATTRIBUTE_DIRECTORY, now, now));
   }
   return TRUE;
 }

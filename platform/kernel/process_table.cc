@@ -20,7 +20,14 @@ bool CreateProcessSchema(SqlDb& db) {
              "event INTEGER, at INTEGER)");
 }
 
-std::optional<uint64_t> LiveStartTime(int pid) {
+namespace {
+
+struct HostStat {
+  char state = '?';
+  uint64_t started = 0;
+};
+
+std::optional<HostStat> ReadHostStat(int pid) {
   char path[64];
   std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
   std::ifstream in(path);
@@ -28,17 +35,29 @@ std::optional<uint64_t> LiveStartTime(int pid) {
   if (!std::getline(in, stat)) return std::nullopt;
   // The command name is in parentheses and may hold spaces: fields count from the last ')'.
   size_t close = stat.rfind(')');
-  if (close == std::string::npos) return std::nullopt;
+  if (close == std::string::npos || close + 2 >= stat.size()) return std::nullopt;
   std::istringstream fields(stat.substr(close + 2));
+  HostStat out;
   std::string field;
-  std::string state;
-  fields >> state;
-  if (state == "Z" || state == "X") return std::nullopt;
+  fields >> out.state;
   for (int i = 4; i < 22 && fields >> field; ++i) {
   }
-  uint64_t started = 0;
-  if (!(fields >> started)) return std::nullopt;
-  return started;
+  if (!(fields >> out.started)) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+std::optional<uint64_t> StartTime(int pid) {
+  auto stat = ReadHostStat(pid);
+  if (!stat) return std::nullopt;
+  return stat->started;
+}
+
+std::optional<uint64_t> LiveStartTime(int pid) {
+  auto stat = ReadHostStat(pid);
+  if (!stat || stat->state == 'Z' || stat->state == 'X') return std::nullopt;
+  return stat->started;
 }
 
 bool IsAlive(const ProcessKey& key) {

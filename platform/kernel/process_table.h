@@ -27,6 +27,9 @@ struct ProcessRow {
   std::optional<DWORD> exit_code;
 };
 
+// The start time of a host process (also of one that has ended but not yet
+// been reaped), or nothing.
+std::optional<uint64_t> StartTime(int pid);
 // The start time of a live (not zombie) host process, or nothing.
 std::optional<uint64_t> LiveStartTime(int pid);
 bool IsAlive(const ProcessKey& key);

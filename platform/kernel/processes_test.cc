@@ -73,6 +73,28 @@ TEST_F(Processes, AWaitedForProgramReportsItsExitCode) {
   EXPECT_EQ(RunToEnd(u"exitprocess 1234"), 1234u);
 }
 
+TEST_F(Processes, ExitThreadOnThePrimaryThreadEndsTheProgram) { EXPECT_EQ(RunToEnd(u"exitthread 31"), 31u); }
+
+TEST_F(Processes, ProgramsStartedByOthersCanBeOpenedAndWaitedFor) {
+  std::string pid_file = Scratch("grandchild.pid");
+  HANDLE middle = Start(u"spawn " + std::u16string(pid_file.begin(), pid_file.end()) + u" sleep 400 21");
+  ASSERT_TRUE(WaitForFile(pid_file));
+  DWORD pid = 0;
+  std::ifstream(pid_file) >> pid;
+  HANDLE opened = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+  ASSERT_NE(opened, nullptr) << GetLastError();
+  EXPECT_EQ(WaitForSingleObject(opened, 10), static_cast<DWORD>(WAIT_TIMEOUT));
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(opened, &code));
+  EXPECT_EQ(code, STILL_ACTIVE);
+  EXPECT_EQ(WaitForSingleObject(opened, 20000), WAIT_OBJECT_0);
+  EXPECT_TRUE(GetExitCodeProcess(opened, &code));
+  EXPECT_EQ(code, 21u);
+  EXPECT_EQ(WaitForSingleObject(middle, 20000), WAIT_OBJECT_0);
+  CloseHandle(opened);
+  CloseHandle(middle);
+}
+
 TEST_F(Processes, CreateProcessFillsTheProcessInformation) {
   PROCESS_INFORMATION pi;
   pi.hProcess = pi.hThread = INVALID_HANDLE_VALUE;
@@ -87,6 +109,9 @@ TEST_F(Processes, CreateProcessFillsTheProcessInformation) {
   EXPECT_EQ(WaitForSingleObject(pi.hThread, 20000), WAIT_OBJECT_0);
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
+  EXPECT_EQ(code, 3u);
+  code = 0;
+  EXPECT_TRUE(GetExitCodeThread(pi.hThread, &code));
   EXPECT_EQ(code, 3u);
   EXPECT_TRUE(CloseHandle(pi.hThread));
   EXPECT_TRUE(CloseHandle(pi.hProcess));
@@ -291,7 +316,11 @@ TEST_F(Processes, SoftResetEndsEveryProgramAndBoots) {
   auto resets = Journal("reset");
   ASSERT_EQ(resets.size(), 1u);
   EXPECT_EQ(resets[0], "soft reset by \\Windows\\testprog.exe");
-  EXPECT_EQ(Journal("boot").size(), 1u);
+  EXPECT_EQ(Journal("boot"), (std::vector<std::string>{"after soft reset"}));
+  // The boot started the autostart program of the volume after the others had ended.
+  bool booted = false;
+  for (const auto& e : Journal("process")) booted |= e.rfind("start \\FlashDisk\\CE\\ARM\\Restore.exe", 0) == 0;
+  EXPECT_TRUE(booted);
   CloseHandle(sleeper);
   CloseHandle(resetter);
 }

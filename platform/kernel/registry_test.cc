@@ -14,6 +14,7 @@
 #include "faults.h"
 #include "scratch_device.h"
 #include "sql.h"
+#include "store_usage.h"
 
 namespace cedev {
 namespace {
@@ -460,6 +461,17 @@ TEST_F(RegistryTest, InjectedFaultsRefuseTheNamedOperationOnly) {
   EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"init"), ERROR_ACCESS_DENIED);
   ClearFaults();
   EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"init"), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, ValuesCountTowardsTheObjectStore) {
+  uint64_t before = RegistryBytesUsed();
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"Usage");  // 5 characters of name
+  std::vector<BYTE> data(1000, 1);
+  ASSERT_EQ(RegSetValueExW(key, u"blob", 0, REG_BINARY, data.data(), 1000), ERROR_SUCCESS);
+  EXPECT_EQ(RegistryBytesUsed(), before + 10 + 8 + 1000);
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Usage"), ERROR_SUCCESS);
+  EXPECT_EQ(RegistryBytesUsed(), before);
   RegCloseKey(key);
 }
 

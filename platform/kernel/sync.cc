@@ -2,8 +2,11 @@
 // lock files in the device's run/ folder (see sync_objects.h).
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -18,6 +21,11 @@ namespace cedev {
 namespace {
 
 constexpr auto kLockPollInterval = std::chrono::milliseconds(2);
+constexpr auto kOwnerCheckInterval = std::chrono::milliseconds(20);
+
+bool ThreadExists(DWORD tid) {
+  return ::syscall(SYS_tgkill, ::getpid(), static_cast<pid_t>(tid), 0) == 0 || errno != ESRCH;
+}
 
 // Holds an exclusive lock on a file for the life of the object.
 class FileLockGuard {
@@ -139,7 +147,19 @@ DWORD MutexObject::WaitUntil(Deadline deadline) {
     ++count_;
     return WAIT_OBJECT_0;
   }
-  if (!released_.wait_until(lock, deadline, [&] { return owner_ == 0 && !acquiring_; })) return WAIT_TIMEOUT;
+  // A thread of this program that ended while owning the mutex leaves it
+  // abandoned; the next owner is told so.
+  for (;;) {
+    if (owner_ == 0 && !acquiring_) break;
+    if (owner_ != 0 && !ThreadExists(owner_)) {
+      owner_ = me;
+      count_ = 1;
+      return WAIT_ABANDONED;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return WAIT_TIMEOUT;
+    released_.wait_until(lock, std::min<Deadline>(deadline, now + kOwnerCheckInterval));
+  }
   DWORD result = WAIT_OBJECT_0;
   if (shared_) {
     acquiring_ = true;

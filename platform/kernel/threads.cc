@@ -9,6 +9,7 @@
 
 #include "ce/process.h"
 #include "last_error.h"
+#include "process_object.h"
 #include "thread_object.h"
 
 namespace cedev {
@@ -109,16 +110,19 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD cbStack, LPTHREAD_START_ROUTINE
 }
 
 void ExitThread(DWORD dwExitCode) {
-  if (!cedev::t_current_thread) ExitProcess(dwExitCode);  // the program's first thread
-  cedev::t_current_thread->SetExitCode(dwExitCode);
+  // The program ends with its primary thread, as on the device.
+  if (GetCurrentThreadId() == static_cast<DWORD>(::getpid())) ExitProcess(dwExitCode);
+  if (cedev::t_current_thread) cedev::t_current_thread->SetExitCode(dwExitCode);
   pthread_exit(nullptr);
 }
 
 BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
   auto thread = cedev::LookupHandleAs<cedev::ThreadObject>(hThread);
-  if (!thread) return Fail(ERROR_INVALID_HANDLE, FALSE);
+  // The primary thread of a started program ends with it and has its exit code.
+  auto program = thread ? nullptr : cedev::LookupHandleAs<cedev::ProcessObject>(hThread);
+  if (!thread && !program) return Fail(ERROR_INVALID_HANDLE, FALSE);
   if (!lpExitCode) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-  *lpExitCode = thread->ExitCode();
+  *lpExitCode = thread ? thread->ExitCode() : program->ExitCode();
   return TRUE;
 }
 

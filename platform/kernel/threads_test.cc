@@ -151,6 +151,18 @@ TEST(Mutexes, OwnershipIsRecursiveAndPerThread) {
   CloseHandle(mutex);
 }
 
+DWORD WINAPI TakeAndLeave(LPVOID param) { return WaitForSingleObject(static_cast<HANDLE>(param), 0); }
+
+TEST(Mutexes, AThreadEndingWhileOwningAbandonsIt) {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, nullptr);
+  ASSERT_EQ(RunThread(TakeAndLeave, mutex), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(mutex, 5000), WAIT_ABANDONED);
+  EXPECT_TRUE(ReleaseMutex(mutex));
+  EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);  // released properly this time
+  EXPECT_TRUE(ReleaseMutex(mutex));
+  CloseHandle(mutex);
+}
+
 class Timing : public ::testing::Test {
  protected:
   cedev::ScratchDevice device_;

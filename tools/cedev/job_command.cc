@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "app_state.h"
-#include "ce_pending.h"
+#include <windows.h>
 #include "job.h"
 #include "job_status.h"
 #include "password.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ce_pending.h"
+#include <windows.h>
 #include "scratch_device.h"
 
 namespace {

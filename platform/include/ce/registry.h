@@ -37,16 +37,36 @@
 #define REG_OPENED_EXISTING_KEY 0x00000002L
 
 // Access masks. The device does not enforce them; they are accepted as given.
+#ifndef DELETE
 #define DELETE 0x00010000L
+#endif
+#ifndef READ_CONTROL
 #define READ_CONTROL 0x00020000L
+#endif
+#ifndef WRITE_DAC
 #define WRITE_DAC 0x00040000L
+#endif
+#ifndef WRITE_OWNER
 #define WRITE_OWNER 0x00080000L
-#define SYNCHRONIZE 0x00100000L
+#endif
+#ifndef SYNCHRONIZE
+#define SYNCHRONIZE 0x00100000u  // spelled as in ce/process.h
+#endif
+#ifndef STANDARD_RIGHTS_REQUIRED
 #define STANDARD_RIGHTS_REQUIRED 0x000F0000L
+#endif
+#ifndef STANDARD_RIGHTS_READ
 #define STANDARD_RIGHTS_READ READ_CONTROL
+#endif
+#ifndef STANDARD_RIGHTS_WRITE
 #define STANDARD_RIGHTS_WRITE READ_CONTROL
+#endif
+#ifndef STANDARD_RIGHTS_EXECUTE
 #define STANDARD_RIGHTS_EXECUTE READ_CONTROL
+#endif
+#ifndef STANDARD_RIGHTS_ALL
 #define STANDARD_RIGHTS_ALL 0x001F0000L
+#endif
 #define KEY_QUERY_VALUE 0x0001
 #define KEY_SET_VALUE 0x0002
 #define KEY_CREATE_SUB_KEY 0x0004

@@ -5,28 +5,20 @@
 //   hold NAME FILE      create the named mutex owning it, write FILE, sleep for ever
 //   try NAME            return the result of waiting 0 ms for the named mutex
 //   whoami FILE         write the module file name and command line to FILE
+//   exitthread N        call ExitThread(N) on the primary thread
+//   spawn FILE ARGS...  start this program with ARGS, write its pid to FILE, wait for it
 //   reset               call SysSoftReset
 //   eeprom              return E2pRead's first byte (or 1000 + error)
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "ce/eeprom.h"
 #include "ce/halmix.h"
-#include "journal.h"
 #include "wstr.h"
-
-namespace cedev {
-
-// Stands in for the device's boot until this program is linked with it:
-// the tests only need to see that the reset asked for a boot.
-__attribute__((weak)) bool BootDevice(bool after_full_reset) {
-  return JournalAppend("boot", after_full_reset ? "after full reset (test)" : "after soft reset (test)");
-}
-
-}  // namespace cedev
 
 namespace {
 
@@ -71,6 +63,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int) {
     WCHAR module[MAX_PATH];
     GetModuleFileNameW(nullptr, module, MAX_PATH);
     Touch(arg(1), cedev::ToUtf8(module) + "\n" + cedev::ToUtf8(GetCommandLineW()) + "\n");
+    return 0;
+  }
+  if (verb == "exitthread") ExitThread(static_cast<DWORD>(num(1)));
+  if (verb == "spawn") {
+    std::string rest;
+    for (size_t i = 2; i < w.size(); ++i) rest += (rest.empty() ? "" : " ") + w[i];
+    PROCESS_INFORMATION pi{};
+    std::u16string args = cedev::FromUtf8(rest);
+    if (!CreateProcessW(u"\\Windows\\testprog.exe", args.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi)) {
+      return 1000 + static_cast<int>(GetLastError());
+    }
+    Touch(arg(1) + ".tmp", std::to_string(pi.dwProcessId));
+    std::rename((arg(1) + ".tmp").c_str(), arg(1).c_str());
+    WaitForSingleObject(pi.hProcess, INFINITE);
     return 0;
   }
   if (verb == "reset") SysSoftReset();

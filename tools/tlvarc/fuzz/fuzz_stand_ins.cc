@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 
-#include "../../../engine/ce_pending.h"
-
 int MessageBoxW(HWND, LPCWSTR, LPCWSTR, UINT) { std::abort(); }
 int LoadStringW(HINSTANCE, UINT, LPWSTR, int) { std::abort(); }
 HCURSOR LoadCursorW(HINSTANCE, LPCWSTR) { std::abort(); }

@@ -1,0 +1,349 @@
+// Rules of the device's file system: path forms, confinement, symbolic
+// links, names without regard to case, ROM files, quotas, capacity, faults
+// and the host-side helpers of the device tools.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "ce/file.h"
+#include "ce/handle.h"
+#include "device_path.h"
+#include "faults.h"
+#include "file_meta.h"
+#include "file_service.h"
+#include "scratch_device.h"
+#include "space.h"
+
+namespace cedev {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr DWORD kSentinel = 0xDEADBEEF;
+
+#define EXPECT_FAILS_WITH(call, failure, error)           \
+  do {                                                    \
+    SetLastError(kSentinel);                              \
+    EXPECT_EQ((call), (failure));                         \
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(error)); \
+  } while (0)
+
+HANDLE Open(const char16_t* path, DWORD access, DWORD disposition) {
+  return CreateFileW(path, access, FILE_SHARE_READ, nullptr, disposition, 0, nullptr);
+}
+
+bool Put(const char16_t* path, const std::string& bytes) {
+  HANDLE h = Open(path, GENERIC_WRITE, CREATE_ALWAYS);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD n = 0;
+  bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+  return ok;
+}
+
+class PathRulesTest : public ::testing::Test {
+ protected:
+  ScratchDevice dev_;
+};
+
+TEST_F(PathRulesTest, PathsWithoutALeadingSeparatorStartAtTheRoot) {
+  ASSERT_TRUE(CreateDirectoryW(u"FlashDisk\\Backup", nullptr));
+  EXPECT_TRUE(fs::is_directory(dev_.dir() / "volumes/FlashDisk/Backup"));
+  EXPECT_TRUE(Put(u"FlashDisk/Backup/Backup.dat", "archive"));
+  EXPECT_TRUE(fs::exists(dev_.dir() / "volumes/FlashDisk/Backup/Backup.dat"));
+  EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk\\Backup\\Backup.dat"), FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk\\Backup\\"), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST_F(PathRulesTest, BadNamesAreInvalid) {
+  const char16_t* bad[] = {u"\\..\\outside", u"\\a\\..\\..\\escaped-by-dots", u"..", u"\\a\\\\b", u"\\\\x", u"\\a\\.\\b",
+                           u"\\a<b", u"\\a>b", u"\\a:b", u"\\a\"b", u"\\a|b", u"\\a\x01" u"b", u"\\a\tb",
+                           u"\\a*b", u"\\a?b", u"\\x*\\y"};
+  for (const char16_t* path : bad) {
+    EXPECT_FAILS_WITH(Open(path, GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(GetFileAttributesW(path), INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(CreateDirectoryW(path, nullptr), FALSE, ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(DeleteFileW(path), FALSE, ERROR_INVALID_NAME);
+    EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk", path), FALSE, ERROR_INVALID_NAME);
+  }
+  // Nothing escaped next to the device folder.
+  EXPECT_FALSE(fs::exists(dev_.dir() / "outside"));
+  EXPECT_FALSE(fs::exists(dev_.dir().parent_path() / "escaped-by-dots"));
+}
+
+TEST_F(PathRulesTest, PathsOverTwoHundredFiftyNineUnitsAreInvalid) {
+  std::u16string path;
+  while (path.size() < 250) path += u"\\abcdefgh";
+  ASSERT_TRUE(CreateDirectoryW(u"\\abcdefgh", nullptr));
+  std::u16string at_limit = path.substr(0, 250) + u"x";  // folders on the way do not exist
+  while (at_limit.size() < kMaxDevicePath) at_limit += u"y";
+  EXPECT_FAILS_WITH(GetFileAttributesW(at_limit.c_str()), INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND);
+  std::u16string over = at_limit + u"z";
+  EXPECT_FAILS_WITH(GetFileAttributesW(over.c_str()), INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME);
+  EXPECT_FAILS_WITH(Open(over.c_str(), GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
+}
+
+TEST_F(PathRulesTest, SymbolicLinksAreNeverFollowedOutOfTheDevice) {
+  fs::path outside = dev_.dir() / "outside";
+  fs::create_directory(outside);
+  { std::ofstream(outside / "secret.txt") << "host secret"; }
+  fs::create_directory_symlink(outside, dev_.dir() / "store/escape");
+  fs::create_symlink(outside / "secret.txt", dev_.dir() / "store/secret-link.txt");
+  fs::create_directory_symlink("../../outside", dev_.dir() / "volumes/FlashDisk/up");
+
+  EXPECT_FAILS_WITH(Open(u"\\escape\\secret.txt", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
+  EXPECT_FAILS_WITH(Open(u"\\secret-link.txt", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\up\\new.txt", GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE,
+                    ERROR_INVALID_NAME);
+  EXPECT_FAILS_WITH(GetFileAttributesW(u"\\ESCAPE"), INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\secret-link.txt"), FALSE, ERROR_INVALID_NAME);
+  WIN32_FIND_DATAW fd;
+  EXPECT_FAILS_WITH(FindFirstFileW(u"\\escape\\*", &fd), INVALID_HANDLE_VALUE, ERROR_INVALID_NAME);
+  // Listings leave links out.
+  HANDLE f = FindFirstFileW(u"\\*", &fd);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  do {
+    EXPECT_NE(std::u16string(fd.cFileName), u"escape");
+    EXPECT_NE(std::u16string(fd.cFileName), u"secret-link.txt");
+  } while (FindNextFileW(f, &fd));
+  FindClose(f);
+  EXPECT_FALSE(fs::exists(outside / "new.txt"));
+  EXPECT_TRUE(fs::exists(outside / "secret.txt"));
+}
+
+TEST_F(PathRulesTest, NamesMatchWithoutRegardToCaseAndKeepTheirCase) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\My Documents", nullptr));
+  ASSERT_TRUE(Put(u"\\My Documents\\Letter.TXT", "dear"));
+  ASSERT_TRUE(Put(u"\\\uFF21\uFF22.txt", "full width"));
+  EXPECT_TRUE(fs::exists(dev_.dir() / "store/My Documents/Letter.TXT"));
+  HANDLE h = Open(u"\\MY DOCUMENTS\\letter.txt", GENERIC_WRITE, OPEN_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_EQ(GetFileAttributesW(u"\\\uFF41\uFF42.TXT"), FILE_ATTRIBUTE_ARCHIVE);
+  // OPEN_ALWAYS found the existing file rather than making a second one.
+  size_t count = 0;
+  for (auto& e : fs::directory_iterator(dev_.dir() / "store/My Documents")) count += e.is_regular_file();
+  EXPECT_EQ(count, 1u);
+  EXPECT_TRUE(fs::exists(dev_.dir() / "store/My Documents/Letter.TXT"));
+  EXPECT_TRUE(Put(u"\\my documents\\LETTER.txt", "replaced"));
+  EXPECT_TRUE(fs::exists(dev_.dir() / "store/My Documents/Letter.TXT"));
+}
+
+TEST_F(PathRulesTest, APathOfExactCaseCostsNoFolderScan) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Windows", nullptr));
+  ASSERT_TRUE(Put(u"\\Windows\\tolvane.exe", "program"));
+  uint64_t before = FolderScanCount();
+  HANDLE h = Open(u"\\Windows\\tolvane.exe", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY);
+  EXPECT_EQ(FolderScanCount(), before);
+  h = Open(u"\\WINDOWS\\tolvane.exe", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_EQ(FolderScanCount(), before + 1);
+}
+
+class RomTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(CreateDirectoryW(u"\\Windows", nullptr));
+    ASSERT_TRUE(Put(u"\\Windows\\ModelSetup.exe", "rom program"));
+    FileMetaRecord rom{FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY,
+                       ToFileTime(120000000000000000LL), ToFileTime(120000000000000000LL)};
+    ASSERT_TRUE(SetFileMetaRecord(dev_.device(), u"\\Windows\\ModelSetup.exe", rom));
+  }
+  ScratchDevice dev_;
+};
+
+TEST_F(RomTest, RomFilesCanBeReadButNeverChanged) {
+  const DWORD rom = FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY;
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\ModelSetup.exe"), rom);
+  HANDLE h = Open(u"\\Windows\\ModelSetup.exe", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_FAILS_WITH(Open(u"\\Windows\\ModelSetup.exe", GENERIC_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE,
+                    ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(Open(u"\\Windows\\ModelSetup.exe", GENERIC_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE,
+                    ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\ModelSetup.exe"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(MoveFileW(u"\\Windows\\ModelSetup.exe", u"\\Windows\\Other.exe"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(SetFileAttributesW(u"\\Windows\\ModelSetup.exe", FILE_ATTRIBUTE_NORMAL), FALSE,
+                    ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\ModelSetup.exe"), rom);
+  // A copy is an ordinary file.
+  EXPECT_TRUE(CopyFileW(u"\\Windows\\ModelSetup.exe", u"\\copy.exe", TRUE));
+  EXPECT_EQ(GetFileAttributesW(u"\\copy.exe"), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+}
+
+TEST_F(RomTest, HostHelpersReadAndCopyRows) {
+  FileMetaRecord got{};
+  ASSERT_TRUE(GetFileMetaRecord(dev_.device(), u"windows\\modelsetup.exe", &got));
+  EXPECT_EQ(got.attributes, FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(ToInt64(got.creation), 120000000000000000LL);
+  EXPECT_FALSE(GetFileMetaRecord(dev_.device(), u"\\Windows\\none", &got));
+
+  HostLocation where;
+  DWORD error = kSentinel;
+  ASSERT_TRUE(ResolveToHost(dev_.device(), u"\\FlashDisk\\x\\..", &where, &error) == false);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_NAME));
+  ASSERT_TRUE(ResolveToHost(dev_.device(), u"\\flashdisk\\new.bin", &where, &error));
+  EXPECT_EQ(error, 0u);
+  EXPECT_TRUE(where.on_volume);
+  EXPECT_EQ(where.volume, "FlashDisk");
+  EXPECT_FALSE(where.exists);
+  EXPECT_EQ(where.host, dev_.dir() / "volumes/FlashDisk/new.bin");
+  EXPECT_EQ(where.meta_key, "volumes/FlashDisk/new.bin");
+
+  // A full reset: the store comes back from the factory copy with its rows.
+  fs::copy(dev_.dir() / "store", dev_.dir() / "factory/store", fs::copy_options::recursive);
+  ASSERT_TRUE(CopyMetaRows(dev_.device(), "store", "factory/store"));
+  ASSERT_TRUE(GetMetaRecordByKey(dev_.device(), "factory/store/Windows/ModelSetup.exe", &got));
+  EXPECT_EQ(got.attributes & FILE_ATTRIBUTE_INROM, FILE_ATTRIBUTE_INROM);
+  fs::remove_all(dev_.dir() / "store/Windows");
+  ASSERT_TRUE(DeleteMetaRows(dev_.device(), "store/Windows"));
+  EXPECT_FALSE(GetFileMetaRecord(dev_.device(), u"\\Windows\\ModelSetup.exe", &got));
+  fs::copy(dev_.dir() / "factory/store/Windows", dev_.dir() / "store/Windows", fs::copy_options::recursive);
+  ASSERT_TRUE(CopyMetaRows(dev_.device(), "factory/store/Windows", "store/Windows"));
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\ModelSetup.exe"),
+            FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\ModelSetup.exe"), FALSE, ERROR_ACCESS_DENIED);
+}
+
+DeviceSettings SmallSpaces() {
+  DeviceSettings s = ScratchDevice::DefaultSettings();
+  s.volumes = {{"FlashDisk", 100000}, {"Storage Card", 0}};
+  s.store_capacity = 0;  // set per test once the state database size is known
+  return s;
+}
+
+class SpaceTest : public ::testing::Test {
+ protected:
+  SpaceTest() : dev_(SmallSpaces()) {}
+  ScratchDevice dev_;
+};
+
+TEST_F(SpaceTest, WritesPastAVolumeQuotaFailWithDiskFull) {
+  HANDLE h = Open(u"\\FlashDisk\\a.bin", GENERIC_WRITE, CREATE_NEW);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::string chunk(30000, 'a');
+  DWORD n = kSentinel;
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(WriteFile(h, chunk.data(), 30000, &n, nullptr));
+  n = kSentinel;
+  EXPECT_FAILS_WITH(WriteFile(h, chunk.data(), 30000, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  EXPECT_EQ(n, 0u);
+  // Rewriting what is already there needs no space.
+  EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_BEGIN), 0u);
+  EXPECT_TRUE(WriteFile(h, chunk.data(), 30000, &n, nullptr));
+  EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_END), 90000u);
+  EXPECT_TRUE(WriteFile(h, chunk.data(), 10000, &n, nullptr));
+  EXPECT_FAILS_WITH(WriteFile(h, chunk.data(), 1, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  CloseHandle(h);
+  EXPECT_EQ(fs::file_size(dev_.dir() / "volumes/FlashDisk/a.bin"), 100000u);
+
+  // The next file sees the space the first one took.
+  h = Open(u"\\FlashDisk\\b.bin", GENERIC_WRITE, CREATE_NEW);
+  EXPECT_FAILS_WITH(WriteFile(h, chunk.data(), 1, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  EXPECT_FAILS_WITH(SetFilePointer(h, 10, nullptr, FILE_BEGIN) == 10 && SetEndOfFile(h), FALSE, ERROR_DISK_FULL);
+  CloseHandle(h);
+  EXPECT_FAILS_WITH(CopyFileW(u"\\FlashDisk\\a.bin", u"\\FlashDisk\\c.bin", TRUE), FALSE, ERROR_DISK_FULL);
+  EXPECT_FALSE(fs::exists(dev_.dir() / "volumes/FlashDisk/c.bin"));
+  ASSERT_TRUE(Put(u"\\Storage Card\\d.bin", "12345"));
+  EXPECT_FAILS_WITH(MoveFileW(u"\\Storage Card\\d.bin", u"\\FlashDisk\\d.bin"), FALSE, ERROR_DISK_FULL);
+  // Deleting gives the space back.
+  ASSERT_TRUE(DeleteFileW(u"\\FlashDisk\\a.bin"));
+  EXPECT_TRUE(MoveFileW(u"\\Storage Card\\d.bin", u"\\FlashDisk\\d.bin"));
+  EXPECT_TRUE(CopyFileW(u"\\FlashDisk\\b.bin", u"\\FlashDisk\\c.bin", TRUE));
+}
+
+TEST_F(SpaceTest, FilesCopiedInFromTheHostCountOnceAProcessLooks) {
+  { std::ofstream(dev_.dir() / "volumes/FlashDisk/from-pc.bin") << std::string(60000, 'p'); }
+  ULARGE_INTEGER free{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(u"\\FlashDisk", nullptr, nullptr, &free));
+  EXPECT_EQ(free.QuadPart, 40000u);
+  HANDLE h = Open(u"\\FlashDisk\\more.bin", GENERIC_WRITE, CREATE_NEW);
+  std::string chunk(50000, 'm');
+  DWORD n;
+  EXPECT_FAILS_WITH(WriteFile(h, chunk.data(), 50000, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  CloseHandle(h);
+}
+
+TEST_F(SpaceTest, TheObjectStoreCapacityCountsTheStateDatabase) {
+  uint64_t non_file = ObjectStoreNonFileBytes(dev_.device());
+  ASSERT_GT(non_file, 0u);
+  ASSERT_TRUE(dev_.device().UpdateSettings([&](DeviceSettings& s) { s.store_capacity = non_file + 300000; }));
+  ULARGE_INTEGER total{}, free{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(u"\\", nullptr, &total, &free));
+  EXPECT_EQ(total.QuadPart, non_file + 300000);
+  EXPECT_LE(free.QuadPart, 300000u);
+  EXPECT_GT(free.QuadPart, 200000u);
+  HANDLE h = Open(u"\\big.bin", GENERIC_WRITE, CREATE_NEW);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::string chunk(100000, 'b');
+  DWORD n;
+  EXPECT_TRUE(WriteFile(h, chunk.data(), 100000, &n, nullptr));
+  EXPECT_TRUE(WriteFile(h, chunk.data(), 100000, &n, nullptr));
+  EXPECT_FAILS_WITH(WriteFile(h, chunk.data(), 100000, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  CloseHandle(h);
+  // Volumes have their own space.
+  EXPECT_TRUE(Put(u"\\Storage Card\\big.bin", std::string(400000, 's')));
+}
+
+class FaultTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(Put(u"\\FlashDisk\\f.bin", "content")); }
+  ScratchDevice dev_;
+};
+
+TEST_F(FaultTest, ReadAndWriteFaultsHitTheNamedFileOnly) {
+  ASSERT_TRUE(AddFault("file.read", u"\\FlashDisk\\f.bin", ERROR_READ_FAULT, 1));
+  ASSERT_TRUE(AddFault("file.write", u"\\FlashDisk\\*", ERROR_WRITE_FAULT, 1));
+  ASSERT_TRUE(Put(u"\\other.bin", "unaffected"));
+  HANDLE h = Open(u"\\flashdisk\\F.BIN", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  char buf[16];
+  DWORD n = kSentinel;
+  EXPECT_FAILS_WITH(ReadFile(h, buf, sizeof buf, &n, nullptr), FALSE, ERROR_READ_FAULT);
+  EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
+  EXPECT_EQ(n, 7u);
+  EXPECT_FAILS_WITH(WriteFile(h, "x", 1, &n, nullptr), FALSE, ERROR_WRITE_FAULT);
+  EXPECT_TRUE(WriteFile(h, "x", 1, &n, nullptr));
+  CloseHandle(h);
+}
+
+TEST_F(FaultTest, OpenCreateDeleteVanishAndFullVolumeFaults) {
+  ASSERT_TRUE(AddFault("file.open", u"\\FlashDisk\\f.bin", ERROR_SHARING_VIOLATION, 1));
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\f.bin", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE,
+                    ERROR_SHARING_VIOLATION);
+  ASSERT_TRUE(AddFault("file.create", u"\\FlashDisk\\*", ERROR_WRITE_PROTECT, 2));
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\new.bin", GENERIC_WRITE, CREATE_NEW), INVALID_HANDLE_VALUE,
+                    ERROR_WRITE_PROTECT);
+  EXPECT_FALSE(fs::exists(dev_.dir() / "volumes/FlashDisk/new.bin"));
+  EXPECT_FAILS_WITH(CreateDirectoryW(u"\\FlashDisk\\dir", nullptr), FALSE, ERROR_WRITE_PROTECT);
+  ASSERT_TRUE(AddFault("file.delete", u"\\FlashDisk\\f.bin", ERROR_ACCESS_DENIED, 1));
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\f.bin"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(fs::exists(dev_.dir() / "volumes/FlashDisk/f.bin"));
+
+  ASSERT_TRUE(AddFault("file.vanish", u"\\FlashDisk\\f.bin", ERROR_FILE_NOT_FOUND, 1));
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(u"\\FlashDisk\\*", &fd);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(std::u16string(fd.cFileName), u"f.bin");
+  FindClose(f);
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\f.bin", GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE,
+                    ERROR_FILE_NOT_FOUND);
+
+  ASSERT_TRUE(AddFault("volume.full", u"\\FlashDisk\\*", ERROR_DISK_FULL, -1));
+  HANDLE h = Open(u"\\FlashDisk\\f.bin", GENERIC_WRITE, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD n;
+  EXPECT_FAILS_WITH(WriteFile(h, "x", 1, &n, nullptr), FALSE, ERROR_DISK_FULL);
+  CloseHandle(h);
+  ClearFaults();
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\f.bin"));
+}
+
+}  // namespace
+}  // namespace cedev

@@ -1,0 +1,186 @@
+// Share modes between handles of this program and of other device programs.
+// The other program is this test binary run again as a holder: it opens a
+// file as told, reports, and keeps the handle until released or killed.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "ce/file.h"
+#include "ce/handle.h"
+#include "scratch_device.h"
+#include "wstr.h"
+
+namespace cedev {
+namespace {
+
+constexpr DWORD kSentinel = 0xDEADBEEF;
+
+#define EXPECT_FAILS_WITH(call, failure, error)           \
+  do {                                                    \
+    SetLastError(kSentinel);                              \
+    EXPECT_EQ((call), (failure));                         \
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(error)); \
+  } while (0)
+
+HANDLE Open(const char16_t* path, DWORD access, DWORD share) {
+  return CreateFileW(path, access, share, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// Runs in the holder process only (see HolderProcess).
+TEST(ShareHolder, DISABLED_HoldsAFileOpen) {
+  const char* path = std::getenv("TLV_HOLD_PATH");
+  ASSERT_NE(path, nullptr);
+  int report = std::atoi(std::getenv("TLV_HOLD_REPORT_FD"));
+  int wait = std::atoi(std::getenv("TLV_HOLD_WAIT_FD"));
+  auto access = static_cast<DWORD>(std::strtoul(std::getenv("TLV_HOLD_ACCESS"), nullptr, 0));
+  auto share = static_cast<DWORD>(std::strtoul(std::getenv("TLV_HOLD_SHARE"), nullptr, 0));
+  HANDLE h = Open(FromUtf8(path).c_str(), access, share);
+  std::string line = h == INVALID_HANDLE_VALUE ? "failed " + std::to_string(GetLastError()) + "\n" : "ready\n";
+  ASSERT_EQ(::write(report, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  char c;
+  while (::read(wait, &c, 1) > 0) {
+  }
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
+
+// Another device program holding a file open.
+class HolderProcess {
+ public:
+  HolderProcess(const std::filesystem::path& device, const std::string& path, DWORD access, DWORD share) {
+    int report[2], wait[2];
+    if (::pipe(report) != 0 || ::pipe(wait) != 0) return;
+    std::string env_device = "CEDEV_DEVICE=" + device.string();
+    std::string env_path = "TLV_HOLD_PATH=" + path;
+    std::string env_access = "TLV_HOLD_ACCESS=" + std::to_string(access);
+    std::string env_share = "TLV_HOLD_SHARE=" + std::to_string(share);
+    std::string env_report = "TLV_HOLD_REPORT_FD=" + std::to_string(report[1]);
+    std::string env_wait = "TLV_HOLD_WAIT_FD=" + std::to_string(wait[0]);
+    char* envp[] = {env_device.data(), env_path.data(), env_access.data(), env_share.data(), env_report.data(),
+                    env_wait.data(), nullptr};
+    std::string filter = "--gtest_filter=ShareHolder.DISABLED_HoldsAFileOpen";
+    std::string disabled = "--gtest_also_run_disabled_tests";
+    char exe[] = "/proc/self/exe";
+    char* argv[] = {exe, filter.data(), disabled.data(), nullptr};
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(report[0]);
+      ::close(wait[1]);
+      int devnull = ::open("/dev/null", O_WRONLY);
+      ::dup2(devnull, 1);
+      ::execve("/proc/self/exe", argv, envp);
+      ::_exit(127);
+    }
+    ::close(report[1]);
+    ::close(wait[0]);
+    release_fd_ = wait[1];
+    char buf[64];
+    ssize_t n = ::read(report[0], buf, sizeof buf);
+    ::close(report[0]);
+    status_ = n > 0 ? std::string(buf, static_cast<size_t>(n)) : "no report";
+  }
+  ~HolderProcess() { Release(); }
+
+  const std::string& status() const { return status_; }
+  void Release() {
+    if (release_fd_ >= 0) ::close(release_fd_);
+    release_fd_ = -1;
+    Reap();
+  }
+  void Kill() {
+    if (pid_ > 0) ::kill(pid_, SIGKILL);
+    Release();
+  }
+
+ private:
+  void Reap() {
+    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  pid_t pid_ = -1;
+  int release_fd_ = -1;
+  std::string status_;
+};
+
+class ShareTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HANDLE h = CreateFileW(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+  }
+  ScratchDevice dev_;
+};
+
+TEST_F(ShareTest, HandlesOfOneProgramHonourEachOthersShareModes) {
+  HANDLE writer = Open(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  // Reading is shared, but a reader that refuses writers conflicts with the open writer.
+  HANDLE reader = Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ), INVALID_HANDLE_VALUE,
+                    ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE),
+                    INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\shared.bin"), FALSE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"), FALSE, ERROR_SHARING_VIOLATION);
+  CloseHandle(writer);
+  CloseHandle(reader);
+  HANDLE again = Open(u"\\FlashDisk\\shared.bin", GENERIC_READ | GENERIC_WRITE, 0);
+  EXPECT_NE(again, INVALID_HANDLE_VALUE);
+  CloseHandle(again);
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\shared.bin"));
+}
+
+TEST_F(ShareTest, AnExclusiveHandleInAnotherProgramLocksEveryoneOut) {
+  HolderProcess holder(dev_.dir(), "\\FlashDisk\\shared.bin", GENERIC_READ, 0);
+  ASSERT_EQ(holder.status(), "ready\n");
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE),
+                    INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(CreateFileW(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+                    INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\shared.bin"), FALSE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(CopyFileW(u"\\FlashDisk\\shared.bin", u"\\copy.bin", FALSE), FALSE, ERROR_SHARING_VIOLATION);
+  holder.Release();
+  HANDLE h = Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, 0);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+}
+
+TEST_F(ShareTest, AWriterElsewhereAllowsReadersThatShareWriting) {
+  HolderProcess holder(dev_.dir(), "\\flashdisk\\SHARED.BIN", GENERIC_WRITE, FILE_SHARE_READ);
+  ASSERT_EQ(holder.status(), "ready\n");
+  HANDLE reader = Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+  CloseHandle(reader);
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ), INVALID_HANDLE_VALUE,
+                    ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE),
+                    INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+}
+
+TEST_F(ShareTest, TheOtherProgramIsRefusedWhileWeHoldTheFile) {
+  HANDLE mine = Open(u"\\FlashDisk\\shared.bin", GENERIC_READ | GENERIC_WRITE, 0);
+  ASSERT_NE(mine, INVALID_HANDLE_VALUE);
+  HolderProcess holder(dev_.dir(), "\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  EXPECT_EQ(holder.status(), "failed 32\n");
+  CloseHandle(mine);
+}
+
+TEST_F(ShareTest, AKilledProgramsShareDiesWithIt) {
+  HolderProcess holder(dev_.dir(), "\\FlashDisk\\shared.bin", GENERIC_READ | GENERIC_WRITE, 0);
+  ASSERT_EQ(holder.status(), "ready\n");
+  EXPECT_FAILS_WITH(Open(u"\\FlashDisk\\shared.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE),
+                    INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+  holder.Kill();
+  HANDLE h = Open(u"\\FlashDisk\\shared.bin", GENERIC_READ | GENERIC_WRITE, 0);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+}
+
+}  // namespace
+}  // namespace cedev

@@ -1,0 +1,33 @@
+// `cedev init DIR`: a new device from the built-in sample image.
+#include <filesystem>
+#include <ostream>
+
+#include "commands.h"
+#include "device.h"
+#include "factory.h"
+#include "sample_image.h"
+
+namespace cedev::tool {
+
+int RunInit(const CommandArgs& args, CommandContext& ctx) {
+  if (args.size() > 1) return Usage(ctx, "init", "takes one folder");
+  std::filesystem::path dir = args.empty() ? ctx.device_dir : std::filesystem::path(args[0]);
+  std::error_code ec;
+  dir = std::filesystem::absolute(dir, ec);
+  if (std::filesystem::exists(dir / "device.json", ec)) {
+    return Failure(ctx, dir.string() + ": a device exists here already");
+  }
+  if (std::filesystem::exists(dir, ec) && !std::filesystem::is_empty(dir, ec)) {
+    return Failure(ctx, dir.string() + ": folder is not empty");
+  }
+  std::string error;
+  if (!Device::Create(dir, SampleSettings(), &error)) return Failure(ctx, error);
+  ctx.device_dir = dir;
+  if (!OpenDevice(ctx)) return kExitFailure;
+  if (!WriteDeviceImage(SampleImage(), &error)) return Failure(ctx, dir.string() + ": sample image: " + error);
+  if (!SaveFactoryImage(&error)) return Failure(ctx, dir.string() + ": factory image: " + error);
+  ctx.out << "created the sample device in " << dir.string() << "\n";
+  return kExitOk;
+}
+
+}  // namespace cedev::tool
