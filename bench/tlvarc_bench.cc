@@ -8,6 +8,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -150,6 +152,6 @@ void BM_VerifyPeakMemory(benchmark::State& state) {
 BENCHMARK(BM_Verify400MB)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_List400MB)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ExtractAgainstTar400MB)->Unit(benchmark::kMillisecond)->Iterations(3)->UseManualTime();
-BENCHMARK(BM_VerifyPeakMemory)->Arg(40)->Arg(4096)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_VerifyPeakMemory)->Arg(40)->Arg(400)->Arg(4096)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();
