@@ -30,6 +30,7 @@ Status HostReadStream::Open(const std::string& path) {
   if (::fstat(fd_, &st) != 0) return Status::Io(ErrnoText("cannot read", path));
   if (!S_ISREG(st.st_mode)) return Status::Io(path + ": not a regular file");
   size_ = uint64_t(st.st_size);
+  buffer_.resize(1 << 18);
 #ifdef POSIX_FADV_SEQUENTIAL
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif

@@ -43,7 +43,7 @@ class HostReadStream : public MArchiveStream {
   std::string error_;
   uint64_t size_ = 0;
   uint64_t consumed_ = 0;
-  std::vector<uint8_t> buffer_ = std::vector<uint8_t>(1 << 18);
+  std::vector<uint8_t> buffer_;  // 256 KiB for a file, the bytes themselves in memory
   size_t at_ = 0;
   size_t filled_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "record_walker.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -194,6 +195,19 @@ Status RecordWalker::ReadRaw(const NodeInfo& node, const char* field, void* buff
   return {};
 }
 
+// A declared length is only a claim: the buffer grows with the bytes that
+// really arrive, so a hostile length costs no more than the archive holds.
+Status RecordWalker::ReadGrowing(const NodeInfo& node, const char* field, size_t size, std::vector<BYTE>* out) {
+  constexpr size_t kPiece = 64 * 1024;
+  out->clear();
+  while (out->size() < size) {
+    size_t piece = std::min(kPiece, size - out->size());
+    out->resize(out->size() + piece);
+    TLVARC_TRY(ReadRaw(node, field, out->data() + out->size() - piece, piece));
+  }
+  return {};
+}
+
 Status RecordWalker::ReadU16(const NodeInfo& node, const char* field, WORD* value) {
   BYTE b[2];
   TLVARC_TRY(ReadRaw(node, field, b, 2));
@@ -300,8 +314,8 @@ Status RecordWalker::ReadValue(NodeInfo& node, RecordVisitor* visitor) {
   TLVARC_TRY(ReadU32(node, "value's length", &length));
   if (length > kMaxValueBytes)
     return DamageAt(node.path, node.offset, "a value of " + std::to_string(length) + " bytes is larger than any registry value");
-  std::vector<BYTE> data(length);
-  TLVARC_TRY(ReadRaw(node, "value's data", data.data(), length));
+  std::vector<BYTE> data;
+  TLVARC_TRY(ReadGrowing(node, "value's data", length, &data));
   return visitor->RegValue(node, type, data);
 }
 
@@ -341,8 +355,7 @@ Status RecordWalker::ReadDbRecord(const NodeInfo& db, uint32_t index, WORD count
     return DamageAt(where, at, "a buffer of " + std::to_string(size) + " bytes cannot hold " + std::to_string(count) + " properties");
   record->index = index;
   record->property_count = count;
-  record->buffer.resize(size);
-  TLVARC_TRY(ReadRaw(context, "record's properties", record->buffer.data(), size));
+  TLVARC_TRY(ReadGrowing(context, "record's properties", size, &record->buffer));
   std::string problem = PropertyProblem(*record);
   if (!problem.empty()) return DamageAt(where, at, problem);
   return {};

@@ -103,6 +103,7 @@ class RecordWalker {
   Status ReadU32(const NodeInfo& node, const char* field, DWORD* value);
   Status ReadText(const NodeInfo& node, const char* field, std::u16string* text);
   Status ReadRaw(const NodeInfo& node, const char* field, void* buffer, size_t size);
+  Status ReadGrowing(const NodeInfo& node, const char* field, size_t size, std::vector<BYTE>* out);
 
   ArchiveFile* archive_;
 };
