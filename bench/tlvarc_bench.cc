@@ -26,12 +26,13 @@ using namespace tlvarc;
 namespace {
 
 fs::path WorkDir() {
-  static fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("tlvarc-bench-" + std::to_string(::getpid()));
-    fs::create_directories(d);
+  // Never destroyed: the clean-up below runs during static destruction.
+  static const fs::path* dir = [] {
+    auto* d = new fs::path(fs::temp_directory_path() / ("tlvarc-bench-" + std::to_string(::getpid())));
+    fs::create_directories(*d);
     return d;
   }();
-  return dir;
+  return *dir;
 }
 
 struct Cleanup {
@@ -68,6 +69,7 @@ std::string MakeArchive(uint64_t bytes) {
     }
     FileFields f;
     f.attributes = 0x20;
+    f.creation = f.access = f.write = FILETIME{0xD53E8000u, 0x01D9A2B3u};  // 2023
     f.size = DWORD(content.size());
     std::u16string name = u"file" + std::u16string(1, char16_t(u'0' + i % 10)) + std::u16string(1, char16_t(u'a' + i / 10 % 10)) + u".bin";
     ok(w.FileHeader(name, f));
