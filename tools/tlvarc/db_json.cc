@@ -191,7 +191,7 @@ Status RecordFromJson(const json& record, WORD* property_count, std::vector<BYTE
         buffer->resize(buffer->size() + bytes.size(), 0);
         e = buffer->data() + 16 * i;
       }
-      std::memcpy(buffer->data() + *at, bytes.data(), bytes.size());
+      if (!bytes.empty()) std::memcpy(buffer->data() + *at, bytes.data(), bytes.size());
       return {};
     };
     try {
