@@ -8,3 +8,4 @@ scripts/build.sh --sanitize
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)" --timeout 600
+scripts/fuzz.sh 60

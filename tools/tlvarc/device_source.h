@@ -1,0 +1,25 @@
+// The current state of an emulated device, fingerprinted as an archive of it
+// would be: the file system from "\", the four registry roots and the
+// object-store databases, less what a backup never carries and a restore
+// never deletes (mounted storage, files in ROM, "CalibrationData" values and
+// HKEY_LOCAL_MACHINE\Platform).
+#pragma once
+
+#include <string>
+
+#include "fingerprint.h"
+#include "status.h"
+
+namespace tlvarc {
+
+// Which parts to walk: those the archive being compared holds (a registry
+// archive is compared with the device's registry only).
+struct DeviceParts {
+  bool files = true;
+  bool registry = true;
+  bool databases = true;
+};
+
+Status WalkDevice(const std::string& device_dir, const DeviceParts& parts, const EntrySink& sink);
+
+}  // namespace tlvarc
