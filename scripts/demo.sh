@@ -17,7 +17,13 @@ export CEDEV_DEVICE="$scratch/device"
 cedev() { "$bin/cedev" "$@"; }
 # A restored key comes back after its siblings, so compare the exports key by
 # key regardless of the order of the keys.
-by_key() { awk 'BEGIN { RS = ""; ORS = "\n" } { gsub(/\n/, " | "); print }' | sort; }
+# A successful restore also writes the imager driver entries and the "init"
+# entries of a "Tovak" device; leave those out of the comparison.
+by_key() {
+  awk 'BEGIN { RS = ""; ORS = "\n" } { gsub(/\n/, " | "); print }' |
+    grep -v '^\[HKEY_LOCAL_MACHINE\\Drivers\\BuiltIn\\Imager\]' |
+    sed -e 's/ | "Launch80"="ModelSetup.exe"//' -e 's/ | "Depend80"=hex:32,00//' | sort
+}
 cedev reg export | by_key > "$scratch/before.reg"
 cedev job registry-backup --location FlashDisk --password demo
 cedev reg set 'HKCU\ControlPanel\Demo' Greeting sz "changed after the backup"
@@ -35,13 +41,15 @@ fi
 
 # The data archive: a whole-device backup with a password to FlashDisk, a
 # full reset, a restore, and a second backup of the restored device.
+echo "A letter written on the device before the backup." > "$scratch/letter.txt"
+cedev put "$scratch/letter.txt" '\My Documents\Letter.txt'
 cedev job backup --location FlashDisk --password demo
 cp "$CEDEV_DEVICE/volumes/FlashDisk/Backup/Backup.dat" "$scratch/first.dat"
 "$bin/tlvarc" info "$scratch/first.dat"
 cedev reset --full
-echo "After the full reset: $(cedev ls '\My Documents' | wc -l) entries in \\My Documents"
+echo "After the full reset:"; cedev ls '\My Documents\Letter.txt' || true
 cedev job restore --location FlashDisk --password demo
-echo "After the restore: $(cedev ls '\My Documents' | wc -l) entries in \\My Documents"
+echo "After the restore:"; cedev ls -l '\My Documents\Letter.txt'
 cedev job backup --location FlashDisk --password demo
 cp "$CEDEV_DEVICE/volumes/FlashDisk/Backup/Backup.dat" "$scratch/second.dat"
 # The two archives hold the same files (with attributes and times), registry
