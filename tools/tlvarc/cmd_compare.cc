@@ -80,6 +80,7 @@ class Wanted {
   void See(const std::u16string& path, const Fingerprint& have, std::vector<Difference>* out) {
     auto it = index_.find(FoldName(path));
     if (it == index_.end()) {
+      if (have.kept) return;
       if (have.kind == EntryKind::kDatabase || have.kind == EntryKind::kDatabaseFolder)
         out->push_back({'-', path, "only here; a restore leaves it"});
       else

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 
+#include "file_service.h"
 #include "scratch_device.h"
 #include "test_archives.h"
 
@@ -157,6 +158,33 @@ TEST_F(DeviceCompareTest, ListsWhatARestoreWouldChangeOnTheDevice) {
   EXPECT_THAT(out, ::testing::Not(HasSubstr("FlashDisk")));  // mounted storage is never deleted
   EXPECT_EQ(Run({"compare", path, "--device", Path("nowhere")}), 2);
   EXPECT_THAT(Err(), HasSubstr("not a device folder"));
+}
+
+// Files in ROM stay whatever a restore does: one the archive carries (as a
+// "Tovak" backup carries ModelSetup.exe) is compared like any file, one it
+// lacks is never listed as deleted.
+TEST_F(DeviceCompareTest, FilesInRomAreComparedButNeverDeleted) {
+  PutFile(u"\\rom.exe", "program");
+  PutFile(u"\\romonly.dll", "library");
+  for (LPCWSTR rom : {u"\\rom.exe", u"\\romonly.dll"}) {
+    cedev::FileMetaRecord row;
+    row.attributes = FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY;
+    ASSERT_TRUE(cedev::SetFileMetaRecord(device_.device(), rom, row));
+  }
+  using namespace archive;
+  ArchiveBuilder b;
+  NodeWriter& w = b.W();
+  ASSERT_TRUE(w.Container(kNodeRoot, u"").ok());
+  ASSERT_TRUE(w.Container(kNodeDirectory, u"\\").ok());
+  ASSERT_TRUE(w.FileHeader(u"rom.exe", FieldsOf(u"\\rom.exe")).ok());
+  ASSERT_TRUE(w.Content("program", 7).ok());
+  ASSERT_TRUE(w.End().ok());
+  ASSERT_TRUE(w.End().ok());
+  std::string path = Path("Backup.dat");
+  WriteAll(path, b.Finish());
+
+  ASSERT_EQ(Run({"compare", path, "--device", device_.dir().string()}), 0) << Out() << Err();
+  EXPECT_THAT(Out(), ::testing::Not(HasSubstr("rom")));
 }
 
 class PasswdTest : public ToolTest {};

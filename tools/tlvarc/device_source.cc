@@ -33,8 +33,9 @@ class DeviceWalker {
     while (FindNextFileW(find, &found));
     FindClose(find);
     for (const WIN32_FIND_DATAW& e : entries) {
-      // A restore never deletes mounted storage or files in ROM.
-      if ((e.dwFileAttributes & kMountedStorage) == kMountedStorage || (e.dwFileAttributes & FILE_ATTRIBUTE_INROM)) continue;
+      // A restore never walks into mounted storage. Files in ROM are compared
+      // (an archive may carry some) but never count as deleted.
+      if ((e.dwFileAttributes & kMountedStorage) == kMountedStorage) continue;
       std::u16string path = Join(folder, e.cFileName);
       if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         TLVARC_TRY(Files(path));
@@ -87,7 +88,8 @@ class DeviceWalker {
     }
     CloseHandle(file);
     if (left) return Status::Io("cannot read the device file " + Utf8(path));
-    sink_(path, Fingerprint{EntryKind::kFile, h.Value(), FileMeta(f), f.size});
+    sink_(path, Fingerprint{EntryKind::kFile, h.Value(), FileMeta(f), f.size,
+                            (f.attributes & FILE_ATTRIBUTE_INROM) != 0});
     return {};
   }
 

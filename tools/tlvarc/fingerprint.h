@@ -18,6 +18,7 @@ struct Fingerprint {
   uint64_t content = 0;  // file content, value type and data, database records
   uint64_t meta = 0;     // attributes and times, key class, database type and sort orders
   uint64_t size = 0;
+  bool kept = false;     // a restore never deletes it (a file in ROM)
 };
 
 class Hasher {
