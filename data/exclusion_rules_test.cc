@@ -23,7 +23,9 @@ std::u16string FolderOf(LPCWSTR pattern) {
 void MakeFolders(const std::u16string& path) {
   for (size_t at = path.find(u'\\', 1); ; at = path.find(u'\\', at + 1)) {
     std::u16string prefix = at == std::u16string::npos ? path : path.substr(0, at);
-    if (!prefix.empty() && !Exists(prefix)) ASSERT_TRUE(CreateDirectoryW(prefix.c_str(), nullptr)) << cedev::ToUtf8(prefix);
+    if (!prefix.empty() && !Exists(prefix)) {
+      ASSERT_TRUE(CreateDirectoryW(prefix.c_str(), nullptr)) << cedev::ToUtf8(prefix);
+    }
     if (at == std::u16string::npos) break;
   }
 }

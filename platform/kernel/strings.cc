@@ -14,27 +14,7 @@
 
 namespace {
 
-struct LowerTable {
-  std::array<char16_t, 65536> lower;
-  LowerTable() {
-    locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    for (uint32_t c = 0; c < 65536; ++c) {
-      char16_t l = static_cast<char16_t>(c);
-      bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-      if (!surrogate) {
-        wint_t w = loc ? towlower_l(static_cast<wint_t>(c), loc) : (c < 128 ? ::towlower(static_cast<wint_t>(c)) : c);
-        if (w < 0x10000) l = static_cast<char16_t>(w);
-      }
-      lower[c] = l;
-    }
-    if (loc) freelocale(loc);
-  }
-};
-
-char16_t LowerOf(char16_t c) {
-  static const LowerTable* table = new LowerTable;
-  return table->lower[c];
-}
+char16_t LowerOf(char16_t c) { return cedev::LowerCase(c); }
 
 int Sign(int v) { return (v > 0) - (v < 0); }
 

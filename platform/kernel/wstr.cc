@@ -9,26 +9,37 @@
 namespace cedev {
 namespace {
 
-struct FoldTable {
-  std::array<char16_t, 65536> upper;
-  FoldTable() {
+// One unit's mapping through the C.UTF-8 locale, for the whole plane;
+// surrogates and units whose mapping leaves the plane map to themselves.
+using CaseMap = wint_t (*)(wint_t, locale_t);
+
+struct CaseTable {
+  std::array<char16_t, 65536> map;
+  explicit CaseTable(CaseMap to_case) {
     locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
     for (uint32_t c = 0; c < 65536; ++c) {
-      char16_t u = static_cast<char16_t>(c);
+      char16_t m = static_cast<char16_t>(c);
       bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-      if (!surrogate) {
-        wint_t w = loc ? towupper_l(static_cast<wint_t>(c), loc) : (c < 128 ? towupper(c) : c);
-        if (w < 0x10000) u = static_cast<char16_t>(w);
+      if (!surrogate && loc) {
+        wint_t w = to_case(static_cast<wint_t>(c), loc);
+        if (w < 0x10000) m = static_cast<char16_t>(w);
+      } else if (!surrogate && c < 128) {
+        m = static_cast<char16_t>(to_case == towupper_l ? towupper(c) : towlower(c));
       }
-      upper[c] = u;
+      map[c] = m;
     }
     if (loc) freelocale(loc);
   }
 };
 
-const FoldTable& Table() {
-  static const FoldTable* table = new FoldTable;
-  return *table;
+const std::array<char16_t, 65536>& UpperTable() {
+  static const CaseTable* table = new CaseTable(towupper_l);
+  return table->map;
+}
+
+const std::array<char16_t, 65536>& LowerTable() {
+  static const CaseTable* table = new CaseTable(towlower_l);
+  return table->map;
 }
 
 void AppendUtf8(std::string& out, uint32_t cp) {
@@ -100,10 +111,11 @@ std::u16string FromUtf8(std::string_view text) {
   return out;
 }
 
-char16_t FoldCase(char16_t c) { return Table().upper[c]; }
+char16_t FoldCase(char16_t c) { return UpperTable()[c]; }
+char16_t LowerCase(char16_t c) { return LowerTable()[c]; }
 
 std::u16string Fold(std::u16string_view text) {
-  const auto& t = Table().upper;
+  const auto& t = UpperTable();
   std::u16string out(text);
   for (auto& c : out) c = t[c];
   return out;
@@ -111,14 +123,14 @@ std::u16string Fold(std::u16string_view text) {
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
-  const auto& t = Table().upper;
+  const auto& t = UpperTable();
   for (size_t i = 0; i < a.size(); ++i)
     if (a[i] != b[i] && t[a[i]] != t[b[i]]) return false;
   return true;
 }
 
 int CompareNoCase(std::u16string_view a, std::u16string_view b) {
-  const auto& t = Table().upper;
+  const auto& t = UpperTable();
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
     char16_t x = t[a[i]], y = t[b[i]];

@@ -13,6 +13,8 @@ std::u16string FromUtf8(std::string_view text);
 
 // Upper-case form of one unit; surrogates and caseless units map to themselves.
 char16_t FoldCase(char16_t c);
+// Lower-case form of one unit, from the same locale tables.
+char16_t LowerCase(char16_t c);
 std::u16string Fold(std::u16string_view text);
 bool EqualNoCase(std::u16string_view a, std::u16string_view b);
 // <0, 0, >0 like wcscmp, on the folded forms.
