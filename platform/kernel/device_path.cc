@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ce/errors.h"
+#include "pending_writes.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -250,6 +251,8 @@ DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out)
 }
 
 DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out) {
+  // Whatever the caller does with the path, it sees every byte written so far.
+  DrainPendingWriters();
   DeviceSettings settings = device.Settings();
   Root root = ChooseRoot(device, settings, parts);
   *out = HostPath{};

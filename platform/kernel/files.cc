@@ -130,6 +130,7 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   state.device = &device;
   state.fd = fd;
   state.access = req.access;
+  state.others_may_write = req.share & FILE_SHARE_WRITE;
   struct stat st;
   state.size_at_open = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
   if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.st_size));

@@ -13,6 +13,7 @@
 #include "ce/process.h"
 #include "device_programs.h"
 #include "journal.h"
+#include "wstr.h"
 #include "process_table.h"
 #include "scratch_device.h"
 
@@ -71,6 +72,18 @@ TEST_F(Processes, AWaitedForProgramReportsItsExitCode) {
   // The full 32-bit code travels through the process table, not the host's exit status.
   EXPECT_EQ(RunToEnd(u"exit 70000"), 70000u);
   EXPECT_EQ(RunToEnd(u"exitprocess 1234"), 1234u);
+}
+
+// Bytes a program wrote but never closed reach the file however it ends.
+TEST_F(Processes, WritesOfAProgramThatNeverClosesItsFileAreKept) {
+  for (const char16_t* how : {u"return", u"exitprocess"}) {
+    std::u16string cmd = std::u16string(u"scribble \\FlashDisk\\left.txt 5000 ") + how;
+    EXPECT_EQ(RunToEnd(cmd), 7u);
+    std::ifstream in(device_.dir() / "volumes" / "FlashDisk" / "left.txt", std::ios::binary);
+    std::string got(std::istreambuf_iterator<char>(in), {});
+    ASSERT_EQ(got.size(), 5000u) << cedev::ToUtf8(how);
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], static_cast<char>('a' + i % 26)) << i;
+  }
 }
 
 TEST_F(Processes, ExitThreadOnThePrimaryThreadEndsTheProgram) { EXPECT_EQ(RunToEnd(u"exitthread 31"), 31u); }
