@@ -61,6 +61,10 @@ struct HostPath {
 // file, ERROR_INVALID_NAME for a bad path or a host symbolic link on the way.
 DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out);
 
+// Forgets which host folders were found to be real folders a moment ago
+// (after this process removed or moved one).
+void ForgetVerifiedFolders();
+
 // Same, from components already split.
 DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out);
 

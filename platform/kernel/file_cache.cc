@@ -44,21 +44,18 @@ size_t ReadAhead::Copy(uint64_t at, void* out, size_t count) const {
   return take;
 }
 
+// One host read: a short one is the end of the file for now, and the next
+// call past the window looks again.
 int ReadAhead::Load(int fd, uint64_t at) {
   if (!buffer_) buffer_ = std::make_unique<char[]>(kFileCacheBytes);
   start_ = at;
   size_ = 0;
-  while (size_ < kFileCacheBytes) {
-    ssize_t n = ::pread(fd, buffer_.get() + size_, kFileCacheBytes - size_, static_cast<off_t>(at + size_));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int error = errno;
-      size_ = 0;
-      return error;
-    }
-    if (n == 0) break;
-    size_ += static_cast<size_t>(n);
-  }
+  ssize_t n;
+  do {
+    n = ::pread(fd, buffer_.get(), kFileCacheBytes, static_cast<off_t>(at));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) return errno;
+  size_ = static_cast<size_t>(n);
   return 0;
 }
 

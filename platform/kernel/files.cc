@@ -28,11 +28,10 @@ bool WantsWrite(DWORD access) { return access & (GENERIC_WRITE | GENERIC_ALL); }
 // Refuses opens the file's attributes forbid: ROM files never change, and a
 // read-only file cannot be opened for writing or replaced.
 DWORD CheckOpenAllowed(Device& device, const HostPath& where, DWORD access, DWORD disposition) {
-  DWORD attributes = DescribeEntry(device, where).attributes;
   bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
-  if ((attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) && (WantsWrite(access) || replaces)) {
-    return ERROR_ACCESS_DENIED;
-  }
+  if (!WantsWrite(access) && !replaces) return 0;  // reading is allowed whatever the attributes
+  DWORD attributes = DescribeEntry(device, where).attributes;
+  if (attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   return 0;
 }
 
@@ -132,7 +131,11 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   state.access = req.access;
   state.others_may_write = req.share & FILE_SHARE_WRITE;
   struct stat st;
-  state.size_at_open = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  if (created || replaced || WantsWrite(req.access)) {
+    state.size_at_open = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  } else {
+    state.size_at_open = static_cast<uint64_t>(where.st.st_size);  // only growth by writing is counted
+  }
   if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.st_size));
   if (WantsWrite(req.access)) {
     state.allowance = SpaceAllowance(device, where);

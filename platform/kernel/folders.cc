@@ -77,6 +77,7 @@ BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
     DWORD err = errno == EINVAL ? ERROR_ACCESS_DENIED : Win32FromErrno(errno);
     return Fail(err, FALSE);
   }
+  if (src.IsDir()) ForgetVerifiedFolders();
   MoveMetaTree(device.Db(), src.key, dst.key);
   if (crosses) {
     AdjustSpaceUsed(device, src, -static_cast<int64_t>(bytes));
@@ -169,6 +170,7 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
     DWORD err = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : cedev::Win32FromErrno(errno);
     return Fail(err, FALSE);
   }
+  cedev::ForgetVerifiedFolders();
   cedev::DeleteMetaTree(device->Db(), where.key);
   return TRUE;
 }
