@@ -184,6 +184,18 @@ class FolderNameCache {
     folders_.push_back(std::move(names));
   }
 
+  // This process changed `dir`: the names it holds are still right (the new
+  // name was noted when its path was resolved, a removed one is checked by
+  // the caller's lstat), so only the folder's new time is taken.
+  void Refresh(const std::string& dir) {
+    std::lock_guard lock(mutex_);
+    for (auto& f : folders_) {
+      if (f.dir != dir) continue;
+      struct stat st;
+      if (::stat(dir.c_str(), &st) == 0) f.mtime = st.st_mtim;
+    }
+  }
+
   void NoteName(const std::string& dir, std::u16string_view name, const std::string& host_name) {
     std::lock_guard lock(mutex_);
     for (auto& f : folders_)
@@ -274,6 +286,11 @@ VerifiedFolders& Verified() {
 }  // namespace
 
 void ForgetVerifiedFolders() { Verified().Clear(); }
+
+void NoteOwnChangeIn(const HostPath& where) {
+  size_t cut = where.host.rfind('/');
+  if (cut != std::string::npos) NameCache().Refresh(where.host.substr(0, cut));
+}
 
 namespace {
 

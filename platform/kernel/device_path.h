@@ -65,6 +65,11 @@ DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out)
 // (after this process removed or moved one).
 void ForgetVerifiedFolders();
 
+// This process created, removed or renamed the entry `where` names: keeps
+// what is known about its folder's names valid (a large folder is not
+// scanned again for every file made in it).
+void NoteOwnChangeIn(const HostPath& where);
+
 // Same, from components already split.
 DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out);
 

@@ -75,8 +75,10 @@ DWORD OpenOrCreate(Device& device, HostPath& where, const OpenRequest& req, int*
   if (DWORD err = AcquireShare(device.RunDir().string(), fd, req.access, req.share)) {
     ::close(fd);
     if (*created) ::unlink(where.host.c_str());
+    if (*created) NoteOwnChangeIn(where);
     return err;
   }
+  if (*created) NoteOwnChangeIn(where);
   bool truncate = !*created && (req.disposition == CREATE_ALWAYS || req.disposition == TRUNCATE_EXISTING);
   if (truncate && ::ftruncate(fd, 0) != 0) {
     DWORD err = Win32FromErrno(errno);
