@@ -145,7 +145,7 @@ class NameMatcher {
 
 // Folders with at least this many entries keep their case-folded names in
 // memory, so filling a large folder does not rescan it for every new name.
-constexpr size_t kCachedFolderSize = 512;
+constexpr size_t kCachedFolderSize = 16;
 constexpr size_t kCachedFolders = 8;
 
 // The case-folded names of one large folder as of its last-change time.

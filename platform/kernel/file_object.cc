@@ -33,9 +33,10 @@ FileObject::~FileObject() {
 bool FileObject::CanRead() const { return s_.access & (GENERIC_READ | GENERIC_ALL); }
 bool FileObject::CanWrite() const { return s_.access & (GENERIC_WRITE | GENERIC_ALL); }
 
-uint64_t FileObject::MaxEnd() const {
-  if (s_.allowance == kUnlimited) return UINT64_MAX;
-  return s_.size_at_open + s_.allowance;
+uint64_t FileObject::MaxEnd() {
+  if (!s_.allowance) s_.allowance = SpaceAllowance(*s_.device, s_.where);
+  if (*s_.allowance == kUnlimited) return UINT64_MAX;
+  return s_.size_at_open + *s_.allowance;
 }
 
 void FileObject::DrainPending() {
@@ -128,7 +129,7 @@ BOOL FileObject::Write(const void* buffer, DWORD count, DWORD* done) {
 BOOL FileObject::WriteLocked(const void* buffer, DWORD count, DWORD* done, bool* held) {
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = CheckWriteFaults()) return Fail(err, FALSE);
-  if (pos_ + count > MaxEnd()) {
+  if (pos_ + count > s_.size_at_open && pos_ + count > MaxEnd()) {
     // The write would pass the quota or capacity only if it extends the file.
     DrainLocked();
     struct stat st;

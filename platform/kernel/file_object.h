@@ -27,7 +27,9 @@ struct FileOpenState {
   int fd = -1;
   DWORD access = 0;
   uint64_t size_at_open = 0;
-  uint64_t allowance = UINT64_MAX;  // bytes the file may grow by (capacity, quota)
+  // Bytes the file may grow by (capacity, quota); looked up when a write
+  // first makes the file longer, as most handles never do.
+  std::optional<uint64_t> allowance = UINT64_MAX;
   bool read_fault_armed = false;
   bool write_fault_armed = false;
   bool full_fault_armed = false;
@@ -64,7 +66,7 @@ class FileObject : public KObject, private PendingWriter {
   BOOL ReadThrough(void* buffer, DWORD count, DWORD* done);
   DWORD CheckWriteFaults();
   // Largest end of file the space allows.
-  uint64_t MaxEnd() const;
+  uint64_t MaxEnd();
   void RecordChanges();
 
   std::mutex mutex_;

@@ -140,7 +140,7 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   }
   if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.st_size));
   if (WantsWrite(req.access)) {
-    state.allowance = SpaceAllowance(device, where);
+    state.allowance.reset();
     state.write_fault_armed = FaultArmed("file.write", where.device);
     state.full_fault_armed = FaultArmed("volume.full", where.device);
   }
