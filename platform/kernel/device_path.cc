@@ -373,8 +373,6 @@ DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out)
 }
 
 DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out) {
-  // Whatever the caller does with the path, it sees every byte written so far.
-  DrainPendingWriters();
   std::shared_ptr<const DeviceSettings> snapshot = device.SettingsSnapshot();
   const DeviceSettings& settings = *snapshot;
   Root root = ChooseRoot(device, settings, parts);
@@ -395,6 +393,11 @@ DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& part
   }
   out->mounted = root.kind == RootKind::kStore && parts.size() == 1 && out->exists && S_ISDIR(out->st.st_mode) &&
                  IsMountedFolder(settings, parts[0]);
+  // Whatever the caller does with the entry (or the folder's listing), it
+  // sees every byte written to it so far.
+  if (out->exists && DrainPendingWritersFor({out->st.st_dev, out->st.st_ino}) && !LStat(out->host, &out->st)) {
+    return ERROR_PATH_NOT_FOUND;
+  }
   return 0;
 }
 

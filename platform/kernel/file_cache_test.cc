@@ -61,25 +61,33 @@ TEST_F(FileCacheTest, HeldWritesAreSeenByEveryLaterCallOfTheProcess) {
   const std::string data = Pattern(10000);
   ASSERT_TRUE(WriteAll(writer, data, 1000));
 
-  // A handle opened before the writes, by handle and by path.
-  DWORD high = kSentinel;
-  EXPECT_EQ(GetFileSize(reader, &high), 10000u);
-  EXPECT_EQ(high, 0u);
-  EXPECT_EQ(ReadAll(reader, 777), data);
+  // By path: the file itself and its folder's listing.
   WIN32_FIND_DATAW found{};
   HANDLE find = FindFirstFileW(u"\\seen.bin", &found);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   EXPECT_EQ(found.nFileSizeLow, 10000u);
   FindClose(find);
+  ASSERT_TRUE(WriteAll(writer, data, 1000));
+  find = FindFirstFileW(u"\\*.bin", &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(found.nFileSizeLow, 20000u);
+  FindClose(find);
+  // By a handle opened before the writes.
+  DWORD high = kSentinel;
+  EXPECT_EQ(GetFileSize(reader, &high), 20000u);
+  EXPECT_EQ(high, 0u);
+  EXPECT_EQ(ReadAll(reader, 777), data + data);
+  ASSERT_TRUE(WriteAll(writer, data, 1000));
+  EXPECT_EQ(GetFileSize(reader, &high), 30000u);
   // A handle opened after them.
   HANDLE late = Open(u"\\seen.bin", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-  EXPECT_EQ(ReadAll(late, 4096), data);
+  EXPECT_EQ(ReadAll(late, 4096), data + data + data);
   CloseHandle(late);
 
   // Flushing hands everything to the host file.
   ASSERT_TRUE(WriteAll(writer, "tail", 4));
   ASSERT_TRUE(FlushFileBuffers(writer));
-  EXPECT_EQ(HostFile("store/seen.bin"), data + "tail");
+  EXPECT_EQ(HostFile("store/seen.bin"), data + data + data + "tail");
   CloseHandle(writer);
   CloseHandle(reader);
 }

@@ -21,7 +21,12 @@ constexpr int64_t kMaxFileEnd = INT64_MAX / 2;
 FileObject::FileObject(FileOpenState state)
     : s_(std::move(state)),
       write_behind_(CanWrite() && !CanRead()),
-      read_ahead_(CanRead() && !CanWrite() && !s_.others_may_write) {}
+      read_ahead_(CanRead() && !CanWrite() && !s_.others_may_write) {
+  if (!write_behind_) return;
+  struct stat st;
+  std::string folder = s_.where.host.substr(0, s_.where.host.rfind('/'));
+  if (::lstat(folder.c_str(), &st) == 0) folder_id_ = {st.st_dev, st.st_ino};
+}
 
 FileObject::~FileObject() {
   if (registered_) RemovePendingWriter(this);
@@ -38,6 +43,8 @@ uint64_t FileObject::MaxEnd() {
   if (*s_.allowance == kUnlimited) return UINT64_MAX;
   return s_.size_at_open + *s_.allowance;
 }
+
+bool FileObject::Concerns(const HostEntryId& entry) const { return entry == s_.id || entry == folder_id_; }
 
 void FileObject::DrainPending() {
   std::lock_guard lock(mutex_);
@@ -66,7 +73,7 @@ DWORD FileObject::CheckWriteFaults() {
 }
 
 BOOL FileObject::Read(void* buffer, DWORD count, DWORD* done) {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanRead()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (s_.read_fault_armed) {
@@ -113,7 +120,7 @@ BOOL FileObject::ReadThrough(void* buffer, DWORD count, DWORD* done) {
 }
 
 BOOL FileObject::Write(const void* buffer, DWORD count, DWORD* done) {
-  DrainPendingWriters(this);
+  DrainOthers();
   bool held = false;
   BOOL ok;
   {
@@ -171,7 +178,7 @@ BOOL FileObject::WriteThrough(const void* buffer, DWORD count, DWORD* done) {
 }
 
 DWORD FileObject::Seek(LONG low, LONG* high, DWORD method) {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   DrainLocked();
   int64_t distance = high ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
@@ -203,7 +210,7 @@ DWORD FileObject::Seek(LONG low, LONG* high, DWORD method) {
 }
 
 DWORD FileObject::Size(DWORD* high) {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   DrainLocked();
   struct stat st;
@@ -216,7 +223,7 @@ DWORD FileObject::Size(DWORD* high) {
 }
 
 BOOL FileObject::SetEnd() {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
@@ -235,7 +242,7 @@ BOOL FileObject::SetEnd() {
 // make each restored file wait for the disk and adds nothing the device
 // could observe.
 BOOL FileObject::Flush() {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
@@ -243,7 +250,7 @@ BOOL FileObject::Flush() {
 }
 
 BOOL FileObject::GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* last_write) {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   DrainLocked();
   struct stat st;
@@ -257,7 +264,7 @@ BOOL FileObject::GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* l
 }
 
 BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access, const FILETIME* last_write) {
-  DrainPendingWriters(this);
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   DrainLocked();  // held bytes written later would move the last-write time

@@ -34,6 +34,7 @@ struct FileOpenState {
   bool write_fault_armed = false;
   bool full_fault_armed = false;
   bool others_may_write = true;  // the share mode lets other handles write
+  HostEntryId id;                // the open file
 };
 
 class FileObject : public KObject, private PendingWriter {
@@ -56,6 +57,9 @@ class FileObject : public KObject, private PendingWriter {
   bool CanRead() const;
   bool CanWrite() const;
   void DrainPending() override;
+  bool Concerns(const HostEntryId& entry) const override;
+  // Drains the other handles' held bytes of this file.
+  void DrainOthers() { DrainPendingWritersFor(s_.id, this); }
   // Hands held bytes to the host; a failure waits in deferred_error_ for
   // the next call that reports write failures.
   void DrainLocked();
@@ -75,6 +79,7 @@ class FileObject : public KObject, private PendingWriter {
   bool wrote_ = false;
   std::optional<int64_t> pinned_last_write_;
   const bool write_behind_;
+  HostEntryId folder_id_;  // the folder holding the file, for write-behind handles
   const bool read_ahead_;
   WriteBehind held_;
   ReadAhead window_;

@@ -134,9 +134,12 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   state.others_may_write = req.share & FILE_SHARE_WRITE;
   struct stat st;
   if (created || replaced || WantsWrite(req.access)) {
-    state.size_at_open = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    if (::fstat(fd, &st) != 0) st = {};
+    state.size_at_open = static_cast<uint64_t>(st.st_size);
+    state.id = {st.st_dev, st.st_ino};
   } else {
     state.size_at_open = static_cast<uint64_t>(where.st.st_size);  // only growth by writing is counted
+    state.id = {where.st.st_dev, where.st.st_ino};
   }
   if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.st_size));
   if (WantsWrite(req.access)) {

@@ -41,13 +41,24 @@ void RemovePendingWriter(PendingWriter* writer) {
   r.count.store(r.writers.size(), std::memory_order_release);
 }
 
-void DrainPendingWriters(const PendingWriter* except) {
+bool DrainPendingWritersFor(const HostEntryId& entry, const PendingWriter* except) {
   Registry& r = TheRegistry();
-  size_t count = r.count.load(std::memory_order_acquire);
-  if (count == 0) return;
+  if (r.count.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard lock(r.mutex);
-  for (PendingWriter* writer : r.writers)
-    if (writer != except) writer->DrainPending();
+  bool any = false;
+  for (PendingWriter* writer : r.writers) {
+    if (writer == except || !writer->Concerns(entry)) continue;
+    writer->DrainPending();
+    any = true;
+  }
+  return any;
+}
+
+void DrainPendingWriters() {
+  Registry& r = TheRegistry();
+  if (r.count.load(std::memory_order_acquire) == 0) return;
+  std::lock_guard lock(r.mutex);
+  for (PendingWriter* writer : r.writers) writer->DrainPending();
 }
 
 }  // namespace cedev
