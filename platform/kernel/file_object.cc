@@ -273,16 +273,16 @@ BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access,
   if (last_write) {
     struct timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
-    times[1] = TimespecFromFileTime(ToInt64(*last_write));
+    times[1] = TimespecFromFileTime(FileTimeValue(*last_write));
     if (::futimens(s_.fd, times) != 0) return Fail(Win32FromErrno(errno), FALSE);
-    pinned_last_write_ = ToInt64(*last_write);
+    pinned_last_write_ = FileTimeValue(*last_write);
     ::fstat(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
   EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
-  FileMeta updated = RowFor(st, info.attributes, creation ? ToInt64(*creation) : info.creation,
-                            last_access ? ToInt64(*last_access) : info.last_access);
+  FileMeta updated = RowFor(st, info.attributes, creation ? FileTimeValue(*creation) : info.creation,
+                            last_access ? FileTimeValue(*last_access) : info.last_access);
   if (!SaveMeta(db, s_.where.key, updated)) return Fail(ERROR_GEN_FAILURE, FALSE);
   return TRUE;
 }
@@ -298,6 +298,8 @@ void FileObject::RecordChanges() {
     times[1] = TimespecFromFileTime(*pinned_last_write_);
     ::futimens(s_.fd, times);
     ::fstat(s_.fd, &st);
+  } else {
+    StampDeviceTime(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);

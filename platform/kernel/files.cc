@@ -93,6 +93,7 @@ DWORD OpenOrCreate(Device& device, HostPath& where, const OpenRequest& req, int*
 void DescribeNewContent(Device& device, const HostPath& where, int fd, bool created, DWORD requested) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return;
+  StampDeviceTime(fd, &st);
   SqlDb& db = device.Db();
   std::optional<FileMeta> old = created ? std::nullopt : LoadMeta(db, where.key);
   int64_t now = HostLastWrite(st);

@@ -11,6 +11,7 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "clock.h"
 #include "device.h"
 #include "device_path.h"
 #include "faults.h"
@@ -153,7 +154,7 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
   cedev::NoteOwnChangeIn(where);
   struct stat st;
   if (::lstat(where.host.c_str(), &st) == 0) {
-    int64_t now = cedev::HostLastWrite(st);
+    int64_t now = cedev::HostLastWrite(st) + cedev::DeviceClockOffset();
     cedev::SaveMeta(device->Db(), where.key, cedev::RowFor(st, FILE_ATTRIBUTE_DIRECTORY, now, now));
   }
   return TRUE;
