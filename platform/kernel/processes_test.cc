@@ -13,9 +13,9 @@
 #include "ce/process.h"
 #include "device_programs.h"
 #include "journal.h"
-#include "wstr.h"
 #include "process_table.h"
 #include "scratch_device.h"
+#include "wstr.h"
 
 namespace {
 
@@ -360,3 +360,34 @@ TEST(DeviceExecutables, ContentNamesTheHostProgram) {
 }
 
 }  // namespace
+
+namespace cedev {
+namespace {
+
+// The table keeps every running program and the newest ended ones, however
+// many programs the device has run.
+TEST(ProcessTable, EndedProgramsArePrunedButTheNewestAndTheRunningStay) {
+  ScratchDevice device;
+  Device* dev = Device::Current();
+  ProcessKey running{900000, 1};
+  ASSERT_TRUE(RecordStart(dev, {running, u"\\Windows\\stays.exe", u"", std::nullopt}));
+  for (int i = 0; i < 600; ++i) {
+    ProcessKey key{100000 + i, 2};
+    ASSERT_TRUE(RecordStart(dev, {key, u"\\Windows\\short.exe", u"", std::nullopt}));
+    ASSERT_TRUE(RecordExit(dev, key, DWORD(i)));
+  }
+  ProcessKey last{100000 + 599, 2};
+  ASSERT_TRUE(RecordStart(dev, {{700000, 3}, u"\\Windows\\next.exe", u"", std::nullopt}));
+
+  auto count = dev->Db().Cached("SELECT count(*) FROM processes");
+  ASSERT_TRUE(count->Step());
+  EXPECT_LE(count->Int(0), 300);
+  EXPECT_TRUE(FindProcess(dev, running)) << "a program that has not ended is never pruned";
+  auto newest = FindProcess(dev, last);
+  ASSERT_TRUE(newest);
+  EXPECT_EQ(newest->exit_code, std::optional<DWORD>(599));
+  EXPECT_FALSE(FindProcess(dev, ProcessKey{100000, 2})) << "the oldest ended program is gone";
+}
+
+}  // namespace
+}  // namespace cedev
