@@ -11,6 +11,8 @@
 #include "handles.h"
 #include "registry_key.h"
 #include "registry_store.h"
+#include "space.h"
+#include "store_usage.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -169,21 +171,29 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR lpClass, DWORD, 
   RegistryStore store = call.Store();
   SqlTxn txn(db);
   if (!store.KeyExists(call.key->id())) return ERROR_KEY_DELETED;
-  // Missing keys along the way are made too; only the last one gets the class.
   int64_t id = call.key->id();
-  bool created = false, changed = false;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    int64_t child = store.FindSubkey(id, parts[i]);
-    created = !child;
-    if (!child) {
-      child = store.AddSubkey(id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
-      if (!child) return ERROR_REGISTRY_IO_FAILED;
-      changed = true;
-    }
+  size_t existing = 0;
+  for (; existing < parts.size(); ++existing) {
+    int64_t child = store.FindSubkey(id, parts[existing]);
+    if (!child) break;
     id = child;
   }
-  if (!txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
-  if (changed) NoteRegistryChanged();
+  // Missing keys along the way are made too; only the last one gets the class.
+  bool created = existing < parts.size();
+  if (created) {
+    int64_t size = RegistryStore::KeySize(0, class_name.size());
+    for (size_t i = existing; i < parts.size(); ++i) size += RegistryStore::KeySize(parts[i].size(), 0);
+    if (!ObjectStoreHasRoom(*call.device, static_cast<uint64_t>(size))) return ERROR_DISK_FULL;
+    RegistryChange change;
+    for (size_t i = existing; i < parts.size(); ++i) {
+      id = store.AddSubkey(id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
+      if (!id) return ERROR_REGISTRY_IO_FAILED;
+    }
+    if (!txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+    change.Committed(size);
+  } else if (!txn.Commit()) {
+    return ERROR_REGISTRY_IO_FAILED;
+  }
   if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *phkResult = parts.empty() && IsRoot(hKey) ? hKey : NewKeyHandle(id, std::move(path));
   return ERROR_SUCCESS;
@@ -281,12 +291,16 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
   if (LONG rc = Begin(hKey, &call)) return rc;
   if (LONG rc = Injected("reg.set", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
+  int64_t old_size = store.StoredValueSize(call.key->id(), name);
+  int64_t growth = RegistryStore::ValueSize(name.size(), cbData) - std::max<int64_t>(old_size, 0);
+  if (growth > 0 && !ObjectStoreHasRoom(*call.device, static_cast<uint64_t>(growth))) return ERROR_DISK_FULL;
   // One statement, so it commits on its own: the key's existence is checked
   // inside it.
+  RegistryChange change;
   if (!store.SetValue(call.key->id(), name, dwType, lpData, cbData)) {
     return store.KeyExists(call.key->id()) ? ERROR_REGISTRY_IO_FAILED : ERROR_KEY_DELETED;
   }
-  NoteRegistryChanged();
+  change.Committed(growth);
   return ERROR_SUCCESS;
 }
 
@@ -303,8 +317,10 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   int64_t id = 0;
   if (LONG rc = Walk(store, call.key->id(), parts, &id)) return rc;
   // The device's registry removes a key together with everything below it.
+  RegistryChange change;
+  int64_t freed = store.SubtreeSize(id);
   if (!store.DeleteTree(id) || !txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
-  NoteRegistryChanged();
+  change.Committed(-freed);
   return ERROR_SUCCESS;
 }
 
@@ -314,8 +330,10 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   std::u16string_view name = WView(lpValueName);
   if (LONG rc = Injected("reg.delete", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
-  if (!store.DeleteValue(call.key->id(), name)) return MissingValue(store, call.key->id());
-  NoteRegistryChanged();
+  RegistryChange change;
+  int64_t freed = 0;
+  if (!store.DeleteValue(call.key->id(), name, &freed)) return MissingValue(store, call.key->id());
+  change.Committed(-freed);
   return ERROR_SUCCESS;
 }
 
