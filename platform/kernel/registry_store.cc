@@ -66,14 +66,17 @@ std::vector<RegValueRow> RegistryStore::Values(int64_t key) {
   return rows;
 }
 
-bool RegistryStore::GetValue(int64_t key, std::u16string_view name, RegValueRow* out) {
-  auto stmt = db_.Cached("SELECT name, type, data FROM reg_values WHERE key = ? AND fold = ?");
+RegistryStore::Lookup RegistryStore::GetValue(int64_t key, std::u16string_view name, RegValueRow* out) {
+  auto stmt = db_.Cached(
+      "SELECT v.id, v.name, v.type, v.data FROM reg_keys k LEFT JOIN reg_values v ON v.key = k.id AND v.fold = ?2 "
+      "WHERE k.id = ?1");
   std::u16string fold = Fold(name);
-  if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step()) return false;
-  out->name = stmt->Text16(0);
-  out->type = static_cast<DWORD>(stmt->Int(1));
-  out->data = stmt->Blob(2);
-  return true;
+  if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step()) return Lookup::kNoKey;
+  if (stmt->IsNull(0)) return Lookup::kNoValue;
+  out->name = stmt->Text16(1);
+  out->type = static_cast<DWORD>(stmt->Int(2));
+  out->data = stmt->Blob(3);
+  return Lookup::kFound;
 }
 
 bool RegistryStore::SetValue(int64_t key, std::u16string_view name, DWORD type, const void* data, size_t size) {

@@ -50,8 +50,9 @@ class RegistryStore {
   int64_t AddSubkey(int64_t parent, std::u16string_view name, std::u16string_view class_name);
   std::vector<RegKeyRow> Subkeys(int64_t parent);
   std::vector<RegValueRow> Values(int64_t key);
-  // False when the key has no such value.
-  bool GetValue(int64_t key, std::u16string_view name, RegValueRow* out);
+  enum class Lookup { kFound, kNoValue, kNoKey };
+  // One statement answers both whether the key exists and the value.
+  Lookup GetValue(int64_t key, std::u16string_view name, RegValueRow* out);
   // False when the key is gone (or the database refused).
   bool SetValue(int64_t key, std::u16string_view name, DWORD type, const void* data, size_t size);
   // False when there was no such value; `freed` gets the bytes it took.
