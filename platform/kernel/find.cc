@@ -108,8 +108,11 @@ class HostFolder {
   }
 
   // Looking up each entry is most of a large listing's cost, so big folders
-  // share it out over the host's cores.
-  void StatAll(std::vector<Listed>* listed) {
+  // share it out over the host's cores. `meanwhile` runs on the calling
+  // thread (which owns the database connection) while the helpers look up
+  // theirs, before it looks up its own share.
+  template <class F>
+  void StatAll(std::vector<Listed>* listed, F&& meanwhile) {
     constexpr size_t kPerThread = 8192;
     size_t workers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), 4);
     workers = std::min(workers, listed->size() / kPerThread + 1);
@@ -118,6 +121,7 @@ class HostFolder {
     for (size_t w = 1; w < workers; ++w) {
       helpers.emplace_back([this, listed, w, chunk] { StatRange(listed, w * chunk, (w + 1) * chunk); });
     }
+    meanwhile();
     StatRange(listed, 0, chunk);
     for (auto& t : helpers) t.join();
   }
@@ -228,11 +232,9 @@ std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::
   bool match_all = folded_pattern == u"*" || folded_pattern == u"*.*";
   bool device_root = folder.IsDeviceRoot();
   DeviceSettings settings = device.Settings();
-  FolderRows rows = LoadFolderMeta(device.Db(), folder.key);
 
   HostFolder host(folder.host);
   std::vector<Listed> listed;
-  listed.reserve(rows.size() + 16);
   host.ForEachName([&](std::string_view host_name) {
     std::u16string folded;
     if (!FoldHostName(host_name, &folded)) return;  // ".", "..", and names no device path could reach
@@ -240,7 +242,8 @@ std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::
     if (device_root && IsVolumeName(settings, folded)) return;  // the volume stands in its place
     listed.push_back(Listed{std::string(host_name), std::move(folded), {}, false});
   });
-  host.StatAll(&listed);
+  FolderRows rows;
+  host.StatAll(&listed, [&] { rows = LoadFolderMeta(device.Db(), folder.key); });
 
   std::vector<Candidate> found;
   found.reserve(listed.size() + settings.volumes.size());

@@ -2,6 +2,7 @@
 // its volumes and mounted folders, and the end of a listing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -177,6 +178,36 @@ TEST_F(FindTest, OrderDoesNotDependOnCreationOrder) {
   for (int i = 4; i >= 0; --i) Touch((u"\\two\\" + std::u16string(names[i])).c_str());
   EXPECT_EQ(List(u"\\one\\*"), List(u"\\two\\*"));
   EXPECT_EQ(List(u"\\one\\*"), (Names{u"Alpha", u"Bravo", u"charlie", u"delta", u"echo"}));
+}
+
+// Large folders are looked up by several threads while the folder's rows
+// are read; each entry must still get its own row.
+TEST_F(FindTest, ALargeFolderGetsEachEntrysOwnAttributesInOrder) {
+  constexpr int kFiles = 9000;  // more than one thread's share
+  ASSERT_TRUE(CreateDirectoryW(u"\\big", nullptr));
+  auto name_of = [](int i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%c%05d", i % 2 ? 'f' : 'F', i);
+    return std::string(buf);
+  };
+  for (int i = 0; i < kFiles; ++i) {
+    if (i % 997 == 0) {
+      HANDLE h = CreateFileW((u"\\big\\" + FromUtf8(name_of(i))).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_HIDDEN, nullptr);
+      ASSERT_NE(h, INVALID_HANDLE_VALUE);
+      CloseHandle(h);
+    } else {
+      std::ofstream(dev_.dir() / "store" / "big" / name_of(i)) << "x";  // copied in from the host: no row
+    }
+  }
+  std::vector<DWORD> attributes;
+  Names names = List(u"\\big\\*", &attributes);
+  ASSERT_EQ(names.size(), static_cast<size_t>(kFiles));
+  for (int i = 0; i < kFiles; ++i) {
+    ASSERT_EQ(names[i], FromUtf8(name_of(i))) << i;
+    DWORD expected = i % 997 == 0 ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_ARCHIVE;
+    ASSERT_EQ(attributes[i], expected) << i;
+  }
 }
 
 }  // namespace

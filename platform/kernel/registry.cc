@@ -11,6 +11,8 @@
 #include "handles.h"
 #include "registry_key.h"
 #include "registry_store.h"
+#include "space.h"
+#include "store_usage.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -93,6 +95,41 @@ LONG MissingValue(RegistryStore& store, int64_t key) {
   return store.KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
 }
 
+// The keys RegCreateKeyExW has to make: `parts` from `first_missing` on,
+// below the key `id`, taking `size` bytes of the object store.
+struct KeyPlan {
+  int64_t id = 0;
+  size_t first_missing = 0;
+  int64_t size = 0;
+};
+
+// Follows `parts` down from `start` as far as they exist.
+LONG PlanKeys(RegistryStore& store, int64_t start, const std::vector<std::u16string_view>& parts,
+              std::u16string_view class_name, KeyPlan* plan) {
+  if (!store.KeyExists(start)) return ERROR_KEY_DELETED;
+  plan->id = start;
+  for (; plan->first_missing < parts.size(); ++plan->first_missing) {
+    int64_t child = store.FindSubkey(plan->id, parts[plan->first_missing]);
+    if (!child) break;
+    plan->id = child;
+  }
+  if (plan->first_missing == parts.size()) return ERROR_SUCCESS;
+  plan->size = RegistryStore::KeySize(0, class_name.size());
+  for (size_t i = plan->first_missing; i < parts.size(); ++i) plan->size += RegistryStore::KeySize(parts[i].size(), 0);
+  return ERROR_SUCCESS;
+}
+
+// Makes the planned keys; only the last one gets the class. Leaves the new
+// key's id in plan->id.
+bool AddKeys(RegistryStore& store, const std::vector<std::u16string_view>& parts, std::u16string_view class_name,
+             KeyPlan* plan) {
+  for (size_t i = plan->first_missing; i < parts.size(); ++i) {
+    plan->id = store.AddSubkey(plan->id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
+    if (!plan->id) return false;
+  }
+  return true;
+}
+
 LONG Injected(std::string_view op, const std::u16string& target) {
   return static_cast<LONG>(InjectedFault(op, target));
 }
@@ -165,25 +202,25 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR lpClass, DWORD, 
   std::u16string path = JoinPath(call.key->path(), parts);
   if (LONG rc = Injected("reg.create", path)) return rc;
 
-  SqlDb& db = call.device->Db();
   RegistryStore store = call.Store();
-  SqlTxn txn(db);
-  if (!store.KeyExists(call.key->id())) return ERROR_KEY_DELETED;
-  // Missing keys along the way are made too; only the last one gets the class.
-  int64_t id = call.key->id();
-  bool created = false, changed = false;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    int64_t child = store.FindSubkey(id, parts[i]);
-    created = !child;
-    if (!child) {
-      child = store.AddSubkey(id, parts[i], i + 1 == parts.size() ? class_name : std::u16string_view());
-      if (!child) return ERROR_REGISTRY_IO_FAILED;
-      changed = true;
-    }
-    id = child;
+  int64_t id = 0;
+  // Opening a key that exists needs no write lock; only a missing one takes
+  // it, and looks again under it.
+  LONG rc = Walk(store, call.key->id(), parts, &id);
+  bool created = rc == ERROR_FILE_NOT_FOUND;
+  if (created) {
+    SqlTxn txn(call.device->Db());
+    KeyPlan plan;
+    if (LONG rc = PlanKeys(store, call.key->id(), parts, class_name, &plan)) return rc;
+    created = plan.first_missing < parts.size();  // another program may have made them meanwhile
+    if (created && !ObjectStoreHasRoom(*call.device, static_cast<uint64_t>(plan.size))) return ERROR_DISK_FULL;
+    RegistryChange change;
+    if ((created && !AddKeys(store, parts, class_name, &plan)) || !txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+    if (created) change.Committed(plan.size);
+    id = plan.id;
+  } else if (rc != ERROR_SUCCESS) {
+    return rc;
   }
-  if (!txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
-  if (changed) NoteRegistryChanged();
   if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *phkResult = parts.empty() && IsRoot(hKey) ? hKey : NewKeyHandle(id, std::move(path));
   return ERROR_SUCCESS;
@@ -267,7 +304,14 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, L
     case RegKeyObject::Cached::kMissing:
       return ERROR_FILE_NOT_FOUND;
     case RegKeyObject::Cached::kUnknown:
-      if (!store.GetValue(call.key->id(), name, &value)) return MissingValue(store, call.key->id());
+      switch (store.GetValue(call.key->id(), name, &value)) {
+        case RegistryStore::Lookup::kFound:
+          break;
+        case RegistryStore::Lookup::kNoValue:
+          return ERROR_FILE_NOT_FOUND;
+        case RegistryStore::Lookup::kNoKey:
+          return ERROR_KEY_DELETED;
+      }
       break;
   }
   return CopyData(value, lpType, lpData, lpcbData);
@@ -281,12 +325,19 @@ LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const B
   if (LONG rc = Begin(hKey, &call)) return rc;
   if (LONG rc = Injected("reg.set", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
-  // One statement, so it commits on its own: the key's existence is checked
-  // inside it.
+  // One transaction, so the size replaced is the size the write sees, and
+  // the database's locks are taken once for the whole call.
+  SqlTxn txn(call.device->Db());
+  int64_t old_size = store.StoredValueSize(call.key->id(), name);
+  int64_t growth = RegistryStore::ValueSize(name.size(), cbData) - std::max<int64_t>(old_size, 0);
+  if (growth > 0 && !ObjectStoreHasRoom(*call.device, static_cast<uint64_t>(growth))) return ERROR_DISK_FULL;
+  RegistryChange change;
+  // The key's existence is checked inside the write.
   if (!store.SetValue(call.key->id(), name, dwType, lpData, cbData)) {
     return store.KeyExists(call.key->id()) ? ERROR_REGISTRY_IO_FAILED : ERROR_KEY_DELETED;
   }
-  NoteRegistryChanged();
+  if (!txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  change.Committed(growth);
   return ERROR_SUCCESS;
 }
 
@@ -303,8 +354,10 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
   int64_t id = 0;
   if (LONG rc = Walk(store, call.key->id(), parts, &id)) return rc;
   // The device's registry removes a key together with everything below it.
+  RegistryChange change;
+  int64_t freed = store.SubtreeSize(id);
   if (!store.DeleteTree(id) || !txn.Commit()) return ERROR_REGISTRY_IO_FAILED;
-  NoteRegistryChanged();
+  change.Committed(-freed);
   return ERROR_SUCCESS;
 }
 
@@ -314,8 +367,11 @@ LONG RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
   std::u16string_view name = WView(lpValueName);
   if (LONG rc = Injected("reg.delete", call.key->PathOf(name))) return rc;
   RegistryStore store = call.Store();
-  if (!store.DeleteValue(call.key->id(), name)) return MissingValue(store, call.key->id());
-  NoteRegistryChanged();
+  RegistryChange change;
+  int64_t freed = 0;
+  // One statement, so it commits on its own.
+  if (!store.DeleteValue(call.key->id(), name, &freed)) return MissingValue(store, call.key->id());
+  change.Committed(-freed);
   return ERROR_SUCCESS;
 }
 

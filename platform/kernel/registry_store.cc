@@ -3,6 +3,11 @@
 #include "shared_counters.h"
 #include "wstr.h"
 
+// The SQL forms of RegistryStore::KeySize and ValueSize (SQLite's length() of
+// text counts characters).
+#define KEY_SIZE_SQL "2 * length(name) + 2 * length(class)"
+#define VALUE_SIZE_SQL "2 * length(name) + length(data)"
+
 namespace cedev {
 
 const char16_t* const kRegRootNames[4] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER", u"HKEY_LOCAL_MACHINE",
@@ -61,14 +66,17 @@ std::vector<RegValueRow> RegistryStore::Values(int64_t key) {
   return rows;
 }
 
-bool RegistryStore::GetValue(int64_t key, std::u16string_view name, RegValueRow* out) {
-  auto stmt = db_.Cached("SELECT name, type, data FROM reg_values WHERE key = ? AND fold = ?");
+RegistryStore::Lookup RegistryStore::GetValue(int64_t key, std::u16string_view name, RegValueRow* out) {
+  auto stmt = db_.Cached(
+      "SELECT v.id, v.name, v.type, v.data FROM reg_keys k LEFT JOIN reg_values v ON v.key = k.id AND v.fold = ?2 "
+      "WHERE k.id = ?1");
   std::u16string fold = Fold(name);
-  if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step()) return false;
-  out->name = stmt->Text16(0);
-  out->type = static_cast<DWORD>(stmt->Int(1));
-  out->data = stmt->Blob(2);
-  return true;
+  if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step()) return Lookup::kNoKey;
+  if (stmt->IsNull(0)) return Lookup::kNoValue;
+  out->name = stmt->Text16(1);
+  out->type = static_cast<DWORD>(stmt->Int(2));
+  out->data = stmt->Blob(3);
+  return Lookup::kFound;
 }
 
 bool RegistryStore::SetValue(int64_t key, std::u16string_view name, DWORD type, const void* data, size_t size) {
@@ -85,11 +93,12 @@ bool RegistryStore::SetValue(int64_t key, std::u16string_view name, DWORD type, 
   return true;
 }
 
-bool RegistryStore::DeleteValue(int64_t key, std::u16string_view name) {
-  auto stmt = db_.Cached("DELETE FROM reg_values WHERE key = ? AND fold = ?");
+bool RegistryStore::DeleteValue(int64_t key, std::u16string_view name, int64_t* freed) {
+  auto stmt = db_.Cached("DELETE FROM reg_values WHERE key = ? AND fold = ? RETURNING " VALUE_SIZE_SQL);
   std::u16string fold = Fold(name);
-  if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Run() || db_.Changes() == 0) return false;
-  return true;
+  if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step()) return false;
+  *freed = stmt->Int(0);
+  return stmt->Run();  // the deletion is complete once the statement has run to its end
 }
 
 bool RegistryStore::DeleteTree(int64_t id) {
@@ -97,6 +106,27 @@ bool RegistryStore::DeleteTree(int64_t id) {
   static const std::string keys_sql = std::string(kSubtree) + "DELETE FROM reg_keys WHERE id IN tree";
   bool ok = db_.Cached(values_sql.c_str())->Bind(1, id).Run() && db_.Cached(keys_sql.c_str())->Bind(1, id).Run();
   return ok;
+}
+
+int64_t RegistryStore::StoredValueSize(int64_t key, std::u16string_view name) {
+  auto stmt = db_.Cached("SELECT " VALUE_SIZE_SQL " FROM reg_values WHERE key = ? AND fold = ?");
+  std::u16string fold = Fold(name);
+  return stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step() ? stmt->Int(0) : -1;
+}
+
+int64_t RegistryStore::SubtreeSize(int64_t id) {
+  static const std::string sql = std::string(kSubtree) +
+                                 "SELECT (SELECT COALESCE(SUM(" KEY_SIZE_SQL "), 0) FROM reg_keys WHERE id IN tree) + "
+                                 "(SELECT COALESCE(SUM(" VALUE_SIZE_SQL "), 0) FROM reg_values WHERE key IN tree)";
+  auto stmt = db_.Cached(sql.c_str());
+  return stmt->Bind(1, id).Step() ? stmt->Int(0) : 0;
+}
+
+uint64_t RegistryStore::TotalSize() {
+  auto keys = db_.Cached("SELECT COALESCE(SUM(" KEY_SIZE_SQL "), 0) FROM reg_keys");
+  auto values = db_.Cached("SELECT COALESCE(SUM(" VALUE_SIZE_SQL "), 0) FROM reg_values");
+  int64_t total = (keys->Step() ? keys->Int(0) : 0) + (values->Step() ? values->Int(0) : 0);
+  return static_cast<uint64_t>(total);
 }
 
 }  // namespace cedev

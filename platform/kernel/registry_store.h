@@ -50,14 +50,29 @@ class RegistryStore {
   int64_t AddSubkey(int64_t parent, std::u16string_view name, std::u16string_view class_name);
   std::vector<RegKeyRow> Subkeys(int64_t parent);
   std::vector<RegValueRow> Values(int64_t key);
-  // False when the key has no such value.
-  bool GetValue(int64_t key, std::u16string_view name, RegValueRow* out);
+  enum class Lookup { kFound, kNoValue, kNoKey };
+  // One statement answers both whether the key exists and the value.
+  Lookup GetValue(int64_t key, std::u16string_view name, RegValueRow* out);
   // False when the key is gone (or the database refused).
   bool SetValue(int64_t key, std::u16string_view name, DWORD type, const void* data, size_t size);
-  // False when there was no such value.
-  bool DeleteValue(int64_t key, std::u16string_view name);
+  // False when there was no such value; `freed` gets the bytes it took.
+  bool DeleteValue(int64_t key, std::u16string_view name, int64_t* freed);
   // Removes the key, its values and every key below it.
   bool DeleteTree(int64_t id);
+
+  // What the registry takes of the object store: names (and class names) as
+  // UTF-16, value data as it is.
+  static int64_t KeySize(size_t name_chars, size_t class_chars) {
+    return 2 * static_cast<int64_t>(name_chars + class_chars);
+  }
+  static int64_t ValueSize(size_t name_chars, size_t data_bytes) {
+    return 2 * static_cast<int64_t>(name_chars) + static_cast<int64_t>(data_bytes);
+  }
+  // -1 when the key has no such value.
+  int64_t StoredValueSize(int64_t key, std::u16string_view name);
+  // A key with its values and everything below it.
+  int64_t SubtreeSize(int64_t id);
+  uint64_t TotalSize();
 
  private:
   SqlDb& db_;

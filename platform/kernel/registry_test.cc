@@ -297,6 +297,12 @@ TEST_F(RegistryTest, EnumerationFollowsCreationOrder) {
   ASSERT_EQ(RegDeleteValueW(key, u"B"), ERROR_SUCCESS);
   SetDword(key, u"b", 5);  // a value made again goes to the end
   EXPECT_EQ(ValueNames(key), (Names{u"a", u"c", u"b"}));
+  // Removing the newest value and making another keeps the order too.
+  ASSERT_EQ(RegDeleteValueW(key, u"b"), ERROR_SUCCESS);
+  SetDword(key, u"d", 6);
+  SetDword(key, u"e", 7);
+  EXPECT_EQ(ValueNames(key), (Names{u"a", u"c", u"d", u"e"}));
+  SetDword(key, u"b", 5);
   EXPECT_EQ(RegDeleteValueW(key, u"b"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueW(key, u"b"), ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);

@@ -52,10 +52,11 @@ uint64_t ReadSharedCounter(SharedCounter counter) {
   return std::atomic_ref<uint64_t>(slots[static_cast<int>(counter)]).load(std::memory_order_acquire);
 }
 
-void BumpSharedCounter(SharedCounter counter) {
+uint64_t BumpSharedCounter(SharedCounter counter) {
   Device* device = Device::Current();
   uint64_t* slots = device ? CountersOf(device) : nullptr;
-  if (slots) std::atomic_ref<uint64_t>(slots[static_cast<int>(counter)]).fetch_add(1, std::memory_order_acq_rel);
+  if (!slots) return g_unmapped++;
+  return std::atomic_ref<uint64_t>(slots[static_cast<int>(counter)]).fetch_add(1, std::memory_order_acq_rel);
 }
 
 }  // namespace cedev

@@ -14,6 +14,9 @@ enum class SharedCounter { kRegistry = 0, kFaults = 1, kDatabases = 2 };
 // The counter's value on the current device. When the counter file cannot be
 // mapped every read returns a new value, so caches are simply never trusted.
 uint64_t ReadSharedCounter(SharedCounter counter);
-void BumpSharedCounter(SharedCounter counter);
+// Returns the value the counter had just before this bump (when the file is
+// not mapped, a value no read ever returned), so a process can tell whether
+// anyone else moved the counter since it last looked.
+uint64_t BumpSharedCounter(SharedCounter counter);
 
 }  // namespace cedev

@@ -72,6 +72,13 @@ uint64_t SpaceAllowance(Device& device, const HostPath& where) {
   return f.limited ? f.Free() : kUnlimited;
 }
 
+bool ObjectStoreHasRoom(Device& device, uint64_t bytes) {
+  HostPath store;
+  store.kind = RootKind::kStore;
+  store.root = device.StoreDir().string();
+  return SpaceAllowance(device, store) >= bytes;
+}
+
 void AdjustSpaceUsed(Device& device, const HostPath& where, int64_t delta) {
   if (delta == 0 || !IsSpaceLimited(device, where)) return;
   RebaseOnce(device, where);

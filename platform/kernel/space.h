@@ -35,6 +35,9 @@ SpaceFigures FiguresOf(Device& device, const HostPath& where);
 // capacity or quota applies.
 uint64_t SpaceAllowance(Device& device, const HostPath& where);
 
+// Whether the object store can take `bytes` more (of registry or databases).
+bool ObjectStoreHasRoom(Device& device, uint64_t bytes);
+
 // Moves the usage figure of a limited space by delta bytes.
 void AdjustSpaceUsed(Device& device, const HostPath& where, int64_t delta);
 

@@ -136,24 +136,26 @@ int64_t SqlDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 int SqlDb::Changes() const { return sqlite3_changes(db_); }
 std::string SqlDb::ErrorMessage() const { return db_ ? sqlite3_errmsg(db_) : "database not open"; }
 
+// Transactions are frequent and small (one registry write each), so their
+// three statements are prepared once per connection.
 SqlTxn::SqlTxn(SqlDb& db) : db_(db) {
   if (!sqlite3_get_autocommit(db_.raw())) {
     began_ = true;  // inside an outer transaction: it commits for us
     return;
   }
-  began_ = db_.Exec("BEGIN IMMEDIATE");
+  began_ = db_.Cached("BEGIN IMMEDIATE")->Run();
   outer_ = began_;
 }
 
 SqlTxn::~SqlTxn() {
-  if (outer_) db_.Exec("ROLLBACK");
+  if (outer_) db_.Cached("ROLLBACK")->Run();
 }
 
 bool SqlTxn::Commit() {
   if (!outer_) return began_;
   outer_ = false;
-  if (db_.Exec("COMMIT")) return true;
-  db_.Exec("ROLLBACK");
+  if (db_.Cached("COMMIT")->Run()) return true;
+  db_.Cached("ROLLBACK")->Run();
   return false;
 }
 
