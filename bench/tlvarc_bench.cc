@@ -88,7 +88,39 @@ std::string MakeArchive(uint64_t bytes, uint64_t files = 0) {
   ok(w.End());
   ok(w.Finish());
   ok(out.Commit());
-  return made[bytes] = path;
+  return made[{bytes, files}] = path;
+}
+
+// An archive with one database of `records` records, each a number and a
+// 200-character string, and no files.
+std::string MakeDatabaseArchive(uint64_t records) {
+  std::string path = (WorkDir() / ("records-" + std::to_string(records) + ".dat")).string();
+  HostWriteStream out;
+  if (!out.Create(path).ok() || !WriteArchiveHeader(&out, u"Tovak", u"").ok()) std::abort();
+  NodeWriter w(&out);
+  auto ok = [](const Status& s) {
+    if (!s.ok()) std::abort();
+  };
+  ok(w.Container(archive::kNodeRoot, u""));
+  ok(w.Container(archive::kNodeDbFolder, u"DATABASE"));
+  ok(w.Database(u"Scan log", DatabaseFields{0x51, {{0x0001001F, 0}}}));
+  std::vector<BYTE> buffer(32 + 402, 0);
+  const DWORD ids[2] = {0x00010003, 0x0002001F};  // I4, LPWSTR
+  for (uint64_t i = 0; i < records; ++i) {
+    std::memcpy(&buffer[0], &ids[0], 4);
+    std::memcpy(&buffer[8], &i, 4);
+    std::memcpy(&buffer[16], &ids[1], 4);
+    DWORD at = 32;
+    std::memcpy(&buffer[24], &at, 4);
+    for (size_t k = 0; k < 200; ++k) buffer[32 + 2 * k] = BYTE('a' + (i + k) % 26);
+    ok(w.Record(2, buffer));
+  }
+  ok(w.DatabaseEnd());
+  ok(w.End());
+  ok(w.End());
+  ok(w.Finish());
+  ok(out.Commit());
+  return path;
 }
 
 int Tool(const Args& args) {
@@ -186,6 +218,19 @@ void BM_CreatePeakMemory(benchmark::State& state) {
   fs::remove(repacked);
 }
 
+// Database records: create reads databases.json one record at a time.
+void BM_CreatePeakMemoryByRecords(benchmark::State& state) {
+  std::string path = MakeDatabaseArchive(uint64_t(state.range(0)));
+  fs::path from = WorkDir() / ("records-" + std::to_string(state.range(0)));
+  fs::remove_all(from);
+  if (Tool({"extract", path, from.string()}) != 0) state.SkipWithError("extract failed");
+  std::string repacked = (WorkDir() / "repacked.dat").string();
+  ReportPeak(state, {"create", repacked, "--from", from.string()});
+  state.counters["json_mb"] = double(fs::file_size(from / "databases.json")) / 1e6;
+  fs::remove_all(from);
+  fs::remove(repacked);
+}
+
 // Entries, in 40 MB: what compare holds per entry.
 void BM_ComparePeakMemoryByEntries(benchmark::State& state) {
   std::string path = MakeArchive(40ull << 20, uint64_t(state.range(0)));
@@ -200,6 +245,7 @@ BENCHMARK(BM_ExtractAgainstTar400MB)->Unit(benchmark::kMillisecond)->Iterations(
 BENCHMARK(BM_VerifyPeakMemory)->Arg(40)->Arg(400)->Arg(4096)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ComparePeakMemory)->Arg(40)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CreatePeakMemory)->Arg(40)->Arg(400)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CreatePeakMemoryByRecords)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ComparePeakMemoryByEntries)->Arg(1000)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 BENCHMARK_MAIN();
