@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <new>
 
 #include "device_paths.h"
@@ -20,10 +21,8 @@ using archive::kNodeRoot;
 namespace {
 
 // Bytes moved per step of a copy loop, with a cancel poll before each.
-// The archive holds the content as one run whatever the piece size, so the
-// pieces are sized for the device's call overhead, not for the format.
-constexpr LONG kBackupPiece = 64 * 1024;
-constexpr LONG kRestorePiece = 64 * 1024;
+constexpr LONG kBackupPiece = 1024;
+constexpr LONG kRestorePiece = 10240;
 const WCHAR kRootName[] = TEXT("\\");
 const WCHAR kAllEntries[] = TEXT("*.*");
 const WCHAR kDesktopIni[] = TEXT("\\desktop.ini");
@@ -122,56 +121,28 @@ BOOL RedirectStartupFile(LPWSTR target) {
   return ReplaceAll(target, startup, STARTUP_STAGING_FOLDER);
 }
 
-// A file being written by a restore. Unlike the archive's own stream it is
-// never flushed to the medium file by file: thousands of small files would
-// each wait for the disk, and a restore that stops half way is redone
-// anyway. Times are set on the same handle once the content is in.
-class MRestoreTarget {
- public:
-  MRestoreTarget() : handle(INVALID_HANDLE_VALUE) {}
-  ~MRestoreTarget() { Close(); }
-  MRestoreTarget(const MRestoreTarget&) = delete;
-  MRestoreTarget& operator=(const MRestoreTarget&) = delete;
-
-  // Creates or truncates; an entry that refuses is deleted and tried once more.
-  BOOL Open(LPCWSTR path) {
-    if (OpenOnce(path)) return TRUE;
-    DeleteFileW(path);
-    return OpenOnce(path);
-  }
-  BOOL IsOpen() const { return handle != INVALID_HANDLE_VALUE; }
-  BOOL Write(const BYTE* data, DWORD count) {
-    DWORD put = 0;
-    return WriteFile(handle, data, count, &put, nullptr) && put == count;
-  }
-  void SetTimes(const FILETIME* creation, const FILETIME* lastAccess, const FILETIME* lastWrite) {
-    SetFileTime(handle, creation, lastAccess, lastWrite);
-  }
-  void Close() {
-    if (IsOpen()) CloseHandle(handle);
-    handle = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  BOOL OpenOnce(LPCWSTR path) {
-    handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return IsOpen();
-  }
-  HANDLE handle;
-};
+// Creates or truncates a restore target; an entry that refuses is deleted
+// and tried once more.
+BOOL OpenRestoreTarget(MFileStream* file, LPCWSTR path) {
+  if (file->OpenForWrite(path)) return TRUE;
+  DeleteFileW(path);
+  return file->OpenForWrite(path);
+}
 
 // Moves `size` content bytes from the archive into `file` (or drops them
 // when the file is not open).
-BOOL CopyFromArchive(MArchiveStream* stream, MRestoreTarget* file, DWORD size) {
+BOOL CopyFromArchive(MArchiveStream* stream, MFileStream* file, DWORD size) {
   BOOL ok = TRUE;
   for (DWORD offset = 0; ok && offset < size;) {
     BOOL cancelled = CancelCheckpoint();
     if (cancelled) ok = FALSE;
     LONG piece = size - offset < DWORD(kRestorePiece) ? LONG(size - offset) : kRestorePiece;
+    std::memset(g_copyBuffer, 0, sizeof g_copyBuffer);
     if (!ReadBytes(stream, g_copyBuffer, piece)) return FALSE;
     offset += DWORD(piece);
     if (cancelled || !file->IsOpen()) continue;
-    if (!file->Write(g_copyBuffer, DWORD(piece))) ok = Fail(STATUS_DEVICE_WRITE_FAILED);
+    LONG put = 0;
+    if (!file->Write(g_copyBuffer, piece, &put) || put != piece) ok = Fail(STATUS_DEVICE_WRITE_FAILED);
   }
   return ok;
 }
@@ -414,10 +385,10 @@ BOOL MFileNode::Restore(MArchiveStream* stream) {
   if (!GetFullPath(target, MAX_PATH)) return Fail(STATUS_ARCHIVE_READ_FAILED);
   MFileRecord record;
   if (!ReadFileRecord(stream, &record)) return FALSE;
-  MRestoreTarget file;
+  MFileStream file;
   if (RedirectStartupFile(target)) {
     if (SetFileAttributesW(target, record.attributes)) SetFileAttributesW(target, 0);
-    file.Open(target);
+    OpenRestoreTarget(&file, target);
   }
   BOOL ok = CopyFromArchive(stream, &file, record.size);
   if (!file.IsOpen()) return ok;

@@ -1,5 +1,6 @@
 #include "rle_stream.h"
 
+#include <cstdint>
 #include <cstring>
 
 using archive::kRleMaxLiterals;
@@ -24,9 +25,23 @@ LONG EqualSpan(const BYTE* data, LONG count, BYTE value) {
   return i;
 }
 
-// Smallest index j in [from, count) whose byte equals the one before it, or count.
+// Smallest index j in [from, count) whose byte equals the one before it, or
+// count. Compares eight neighbour pairs at a time: a zero byte in
+// word(j) ^ word(j - 1) marks a pair, and the lowest flagged byte of the
+// classic zero-byte test is always a true zero.
 LONG FirstRepeat(const BYTE* data, LONG from, LONG count) {
-  for (LONG j = from; j < count; ++j)
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  LONG j = from;
+  for (; j + 8 <= count; j += 8) {
+    uint64_t here, before;
+    std::memcpy(&here, data + j, 8);
+    std::memcpy(&before, data + j - 1, 8);
+    uint64_t diff = here ^ before;
+    uint64_t zeros = (diff - kOnes) & ~diff & kHighs;
+    if (zeros) return j + LONG(__builtin_ctzll(zeros) / 8);
+  }
+  for (; j < count; ++j)
     if (data[j] == data[j - 1]) return j;
   return count;
 }
@@ -67,10 +82,17 @@ BOOL MRleStream::AppendLiterals(const BYTE* data, LONG count) {
   return TRUE;
 }
 
+// A run too short for a repeat packet (one or two bytes) joins the literals.
 BOOL MRleStream::AppendRunCopies(BYTE value, LONG copies) {
-  BYTE run[kRleMaxRun];
-  std::memset(run, value, sizeof run);
-  return AppendLiterals(run, copies);
+  while (copies > 0) {
+    LONG take = kRleMaxLiterals - literalCount;
+    if (take > copies) take = copies;
+    for (LONG k = 0; k < take; ++k) literals[literalCount + k] = value;
+    literalCount += take;
+    copies -= take;
+    if (literalCount == kRleMaxLiterals && !EmitLiterals()) return FALSE;
+  }
+  return TRUE;
 }
 
 // `copies` more bytes equal to runByte arrive. A run that reaches three

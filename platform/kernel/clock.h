@@ -16,6 +16,8 @@ constexpr int64_t kFileTimeTicksPerMs = 10000;
 
 // Device UTC now, as a FILETIME count.
 int64_t DeviceUtcNow();
+// What the device clock is ahead of the host's, in FILETIME units.
+int64_t DeviceClockOffset();
 // Minutes to add to local time to get UTC (negative east of Greenwich).
 int DeviceTimeZoneBias();
 // Makes the device's UTC clock read `utc` now, by moving the offset.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -186,13 +187,26 @@ bool Device::Use(const fs::path& dir) {
   return true;
 }
 
+namespace {
+
+constexpr int64_t kSettingsRecheckNs = 5000000;
+
+int64_t CoarseNowNs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+}  // namespace
+
 bool Device::LoadSettingsLocked() {
+  settings_checked_ns_ = CoarseNowNs();
   std::error_code ec;
   auto mtime = fs::last_write_time(SettingsPath(), ec);
   if (ec) return false;
-  if (mtime == settings_mtime_) return true;
-  DeviceSettings loaded;
-  if (!LoadSettingsFile(SettingsPath(), &loaded, nullptr)) return false;
+  if (settings_ && mtime == settings_mtime_) return true;
+  auto loaded = std::make_shared<DeviceSettings>();
+  if (!LoadSettingsFile(SettingsPath(), loaded.get(), nullptr)) return false;
   settings_ = std::move(loaded);
   settings_mtime_ = mtime;
   return true;
@@ -201,6 +215,13 @@ bool Device::LoadSettingsLocked() {
 DeviceSettings Device::Settings() {
   std::lock_guard lock(settings_mutex_);
   LoadSettingsLocked();
+  return settings_ ? *settings_ : DeviceSettings{};
+}
+
+std::shared_ptr<const DeviceSettings> Device::SettingsSnapshot() {
+  std::lock_guard lock(settings_mutex_);
+  if (!settings_ || CoarseNowNs() - settings_checked_ns_ >= kSettingsRecheckNs) LoadSettingsLocked();
+  if (!settings_) settings_ = std::make_shared<DeviceSettings>();
   return settings_;
 }
 
@@ -209,9 +230,11 @@ bool Device::UpdateSettingsImpl(const std::function<void(DeviceSettings&)>& chan
   std::lock_guard lock(settings_mutex_);
   settings_mtime_ = {};
   if (!LoadSettingsLocked()) return false;
-  change(settings_);
-  if (!SaveSettingsFile(SettingsPath(), settings_, nullptr)) return false;
+  auto changed = std::make_shared<DeviceSettings>(*settings_);
+  change(*changed);
+  if (!SaveSettingsFile(SettingsPath(), *changed, nullptr)) return false;
   settings_mtime_ = {};
+  settings_.reset();
   return LoadSettingsLocked();
 }
 

@@ -63,6 +63,10 @@ class Device {
 
   // A snapshot of the settings, reloaded when device.json changed on disk.
   DeviceSettings Settings();
+  // The same without a copy, for calls made once per file operation. The
+  // file is looked at no more than once every few milliseconds: another
+  // program's change shows up that much later, this program's own at once.
+  std::shared_ptr<const DeviceSettings> SettingsSnapshot();
   // Read-modify-write of device.json under a lock shared by all device programs.
   template <class F>
   bool UpdateSettings(F&& change) {
@@ -82,8 +86,9 @@ class Device {
 
   std::filesystem::path dir_;
   std::mutex settings_mutex_;
-  DeviceSettings settings_;
+  std::shared_ptr<const DeviceSettings> settings_;
   std::filesystem::file_time_type settings_mtime_{};
+  int64_t settings_checked_ns_ = 0;  // coarse monotonic time of the last look
   uint64_t generation_ = 0;  // identifies this device's thread connections
   friend struct DeviceAccess;
 };

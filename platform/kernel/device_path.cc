@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ce/errors.h"
+#include "pending_writes.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -144,7 +145,7 @@ class NameMatcher {
 
 // Folders with at least this many entries keep their case-folded names in
 // memory, so filling a large folder does not rescan it for every new name.
-constexpr size_t kCachedFolderSize = 512;
+constexpr size_t kCachedFolderSize = 16;
 constexpr size_t kCachedFolders = 8;
 
 // The case-folded names of one large folder as of its last-change time.
@@ -181,6 +182,18 @@ class FolderNameCache {
     }
     if (folders_.size() >= kCachedFolders) folders_.erase(folders_.begin());
     folders_.push_back(std::move(names));
+  }
+
+  // This process changed `dir`: the names it holds are still right (the new
+  // name was noted when its path was resolved, a removed one is checked by
+  // the caller's lstat), so only the folder's new time is taken.
+  void Refresh(const std::string& dir) {
+    std::lock_guard lock(mutex_);
+    for (auto& f : folders_) {
+      if (f.dir != dir) continue;
+      struct stat st;
+      if (::stat(dir.c_str(), &st) == 0) f.mtime = st.st_mtim;
+    }
   }
 
   void NoteName(const std::string& dir, std::u16string_view name, const std::string& host_name) {
@@ -232,41 +245,84 @@ std::string ScanForName(const std::string& dir, std::u16string_view name) {
   return best;
 }
 
+// Host folders this process found to be real folders (no links on the way
+// from the device root) within the last second. A path below one of them
+// costs a single lstat of its last component instead of one per component.
+// A folder removed since only makes that lstat miss, and the full walk runs.
+class VerifiedFolders {
+ public:
+  bool Contains(const std::string& dir) {
+    std::lock_guard lock(mutex_);
+    auto it = seen_.find(dir);
+    return it != seen_.end() && NowNs() - it->second < kLifetimeNs;
+  }
+  void Add(const std::string& dir) {
+    std::lock_guard lock(mutex_);
+    if (seen_.size() >= kMaxFolders) seen_.clear();
+    seen_[dir] = NowNs();
+  }
+  void Clear() {
+    std::lock_guard lock(mutex_);
+    seen_.clear();
+  }
+
+ private:
+  static constexpr int64_t kLifetimeNs = 1000000000;
+  static constexpr size_t kMaxFolders = 4096;
+  static int64_t NowNs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+  }
+  std::mutex mutex_;
+  std::unordered_map<std::string, int64_t> seen_;
+};
+
+VerifiedFolders& Verified() {
+  static auto* folders = new VerifiedFolders;
+  return *folders;
+}
+
 }  // namespace
 
-std::string FindHostName(const std::string& dir, std::u16string_view name) {
-  std::string exact = ToUtf8(name);
+void ForgetVerifiedFolders() { Verified().Clear(); }
+
+void NoteOwnChangeIn(const HostPath& where) {
+  size_t cut = where.host.rfind('/');
+  if (cut != std::string::npos) NameCache().Refresh(where.host.substr(0, cut));
+}
+
+namespace {
+
+// The whole path in one lstat when its folder was verified a moment ago and
+// every name has its exact host case; false leaves the walk to the caller.
+bool ResolveBelowVerifiedFolder(const std::string& root_host, const std::string& root_key, size_t first_part,
+                                const std::vector<std::u16string>& parts, HostPath* out) {
+  std::string folder_rel;
+  for (size_t i = first_part; i + 1 < parts.size(); ++i) folder_rel += "/" + ToUtf8(parts[i]);
+  std::string folder = root_host + folder_rel;
+  if (!Verified().Contains(folder)) return false;
+  std::string name = ToUtf8(parts.back());
   struct stat st;
-  if (LStat(dir + "/" + exact, &st)) return exact;
-  return ScanForName(dir, name);
+  if (!LStat(folder + "/" + name, &st) || S_ISLNK(st.st_mode)) return false;
+  out->parent_key = root_key + folder_rel;
+  out->key = out->parent_key + "/" + name;
+  out->host = folder + "/" + name;
+  out->name = parts.back();
+  out->st = st;
+  out->exists = true;
+  return true;
 }
 
-uint64_t FolderScanCount() { return g_scans.load(std::memory_order_relaxed); }
-
-DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out) {
-  std::vector<std::u16string> parts;
-  if (DWORD err = SplitDevicePath(path, false, &parts)) return err;
-  return ResolveDeviceParts(device, parts, out);
-}
-
-DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out) {
-  DeviceSettings settings = device.Settings();
-  Root root = ChooseRoot(device, settings, parts);
-  *out = HostPath{};
-  out->kind = root.kind;
-  out->volume = root.volume;
-  out->root = root.host;
-  out->device = CanonicalDevicePath(parts);
-  out->depth = parts.size();
-  out->host = root.host;
-  out->key = root.key;
-  out->parent_key = root.first_part == 1 ? "store" : "";
-  out->name = root.first_part == 1 ? FromUtf8(root.volume) : u"";
+// Component by component from the root: an lstat each, a folder scan for a
+// name whose case differs from the host's.
+DWORD WalkFromRoot(const Root& root, const std::vector<std::u16string>& parts, HostPath* out) {
   if (root.kind == RootKind::kVolume) {
     std::error_code ec;
     std::filesystem::create_directories(root.host, ec);  // a configured volume is always mounted
   }
   if (!LStat(root.host, &out->st)) return ERROR_PATH_NOT_FOUND;
+  if (S_ISDIR(out->st.st_mode)) Verified().Add(root.host);
   out->exists = true;
   for (size_t i = root.first_part; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
@@ -294,9 +350,54 @@ DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& part
     }
     if (S_ISLNK(out->st.st_mode)) return ERROR_INVALID_NAME;
     if (!last && !S_ISDIR(out->st.st_mode)) return ERROR_PATH_NOT_FOUND;
+    if (S_ISDIR(out->st.st_mode)) Verified().Add(out->host);
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string FindHostName(const std::string& dir, std::u16string_view name) {
+  std::string exact = ToUtf8(name);
+  struct stat st;
+  if (LStat(dir + "/" + exact, &st)) return exact;
+  return ScanForName(dir, name);
+}
+
+uint64_t FolderScanCount() { return g_scans.load(std::memory_order_relaxed); }
+
+DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out) {
+  std::vector<std::u16string> parts;
+  if (DWORD err = SplitDevicePath(path, false, &parts)) return err;
+  return ResolveDeviceParts(device, parts, out);
+}
+
+DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out) {
+  std::shared_ptr<const DeviceSettings> snapshot = device.SettingsSnapshot();
+  const DeviceSettings& settings = *snapshot;
+  Root root = ChooseRoot(device, settings, parts);
+  *out = HostPath{};
+  out->kind = root.kind;
+  out->volume = root.volume;
+  out->root = root.host;
+  out->device = CanonicalDevicePath(parts);
+  out->depth = parts.size();
+  out->host = root.host;
+  out->key = root.key;
+  out->parent_key = root.first_part == 1 ? "store" : "";
+  out->name = root.first_part == 1 ? FromUtf8(root.volume) : u"";
+  bool resolved = parts.size() > root.first_part &&
+                  ResolveBelowVerifiedFolder(root.host, root.key, root.first_part, parts, out);
+  if (!resolved) {
+    if (DWORD err = WalkFromRoot(root, parts, out)) return err;
   }
   out->mounted = root.kind == RootKind::kStore && parts.size() == 1 && out->exists && S_ISDIR(out->st.st_mode) &&
                  IsMountedFolder(settings, parts[0]);
+  // Whatever the caller does with the entry (or the folder's listing), it
+  // sees every byte written to it so far.
+  if (out->exists && DrainPendingWritersFor({out->st.st_dev, out->st.st_ino}) && !LStat(out->host, &out->st)) {
+    return ERROR_PATH_NOT_FOUND;
+  }
   return 0;
 }
 

@@ -61,6 +61,15 @@ struct HostPath {
 // file, ERROR_INVALID_NAME for a bad path or a host symbolic link on the way.
 DWORD ResolveDevicePath(Device& device, std::u16string_view path, HostPath* out);
 
+// Forgets which host folders were found to be real folders a moment ago
+// (after this process removed or moved one).
+void ForgetVerifiedFolders();
+
+// This process created, removed or renamed the entry `where` names: keeps
+// what is known about its folder's names valid (a large folder is not
+// scanned again for every file made in it).
+void NoteOwnChangeIn(const HostPath& where);
+
 // Same, from components already split.
 DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& parts, HostPath* out);
 

@@ -205,7 +205,7 @@ TEST_F(RomTest, HostHelpersReadAndCopyRows) {
   FileMetaRecord got{};
   ASSERT_TRUE(GetFileMetaRecord(dev_.device(), u"windows\\modelsetup.exe", &got));
   EXPECT_EQ(got.attributes, FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(ToInt64(got.creation), 120000000000000000LL);
+  EXPECT_EQ(FileTimeValue(got.creation), 120000000000000000LL);
   EXPECT_FALSE(GetFileMetaRecord(dev_.device(), u"\\Windows\\none", &got));
 
   HostLocation where;

@@ -77,7 +77,7 @@ DWORD InjectedFault(std::string_view op, std::u16string_view target) {
 
 bool FaultArmed(std::string_view op, std::u16string_view target) {
   Device* dev = Device::Current();
-  if (!dev) return false;
+  if (!dev || !AnyFaultArmed(dev)) return false;
   auto stmt = dev->Db().Cached("SELECT target FROM faults WHERE op = ? AND remaining != 0");
   stmt->Bind(1, op);
   while (stmt->Step()) {

@@ -1,6 +1,9 @@
 #include "file_meta.h"
 
+#include <sys/stat.h>
+
 #include "ce/file.h"
+#include "clock.h"
 
 namespace cedev {
 namespace {
@@ -35,6 +38,15 @@ struct timespec TimespecFromFileTime(int64_t filetime) {
 }
 
 int64_t HostLastWrite(const struct stat& st) { return FileTimeFromTimespec(st.st_mtim); }
+
+void StampDeviceTime(int fd, struct stat* st) {
+  int64_t offset = DeviceClockOffset();
+  if (offset == 0) return;
+  struct timespec times[2];
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1] = TimespecFromFileTime(HostLastWrite(*st) + offset);
+  if (::futimens(fd, times) == 0) ::fstat(fd, st);
+}
 
 EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row) {
   EntryInfo info;

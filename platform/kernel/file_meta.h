@@ -18,21 +18,19 @@
 
 #include "ce/file.h"
 #include "ce/types.h"
+#include "clock.h"
 #include "sql.h"
 
 namespace cedev {
 
-// FILETIME as one number: 100 ns units since 1601-01-01 UTC.
+// FILETIME as one number (100 ns units since 1601-01-01 UTC): see clock.h.
 int64_t FileTimeFromTimespec(const struct timespec& ts);
 struct timespec TimespecFromFileTime(int64_t filetime);
-inline int64_t ToInt64(const FILETIME& ft) {
-  return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
-}
-inline FILETIME ToFileTime(int64_t value) {
-  auto v = static_cast<uint64_t>(value);
-  return FILETIME{static_cast<DWORD>(v), static_cast<DWORD>(v >> 32)};
-}
 int64_t HostLastWrite(const struct stat& st);
+// Moves the last-write time the host gave an open file by the device clock's
+// offset, so a device whose clock differs from the host's stamps its own
+// time; `st` is taken again. Nothing to do while the clocks agree.
+void StampDeviceTime(int fd, struct stat* st);
 
 // Attributes a program may set; the others are the device's own.
 constexpr DWORD kSettableAttributes =

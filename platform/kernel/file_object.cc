@@ -18,9 +18,19 @@ constexpr int64_t kMaxFileEnd = INT64_MAX / 2;
 
 }  // namespace
 
-FileObject::FileObject(FileOpenState state) : s_(std::move(state)) {}
+FileObject::FileObject(FileOpenState state)
+    : s_(std::move(state)),
+      write_behind_(CanWrite() && !CanRead()),
+      read_ahead_(CanRead() && !CanWrite() && !s_.others_may_write) {
+  if (!write_behind_) return;
+  struct stat st;
+  std::string folder = s_.where.host.substr(0, s_.where.host.rfind('/'));
+  if (::lstat(folder.c_str(), &st) == 0) folder_id_ = {st.st_dev, st.st_ino};
+}
 
 FileObject::~FileObject() {
+  if (registered_) RemovePendingWriter(this);
+  DrainLocked();
   if (wrote_) RecordChanges();
   if (s_.fd >= 0) ::close(s_.fd);
 }
@@ -28,9 +38,30 @@ FileObject::~FileObject() {
 bool FileObject::CanRead() const { return s_.access & (GENERIC_READ | GENERIC_ALL); }
 bool FileObject::CanWrite() const { return s_.access & (GENERIC_WRITE | GENERIC_ALL); }
 
-uint64_t FileObject::MaxEnd() const {
-  if (s_.allowance == kUnlimited) return UINT64_MAX;
-  return s_.size_at_open + s_.allowance;
+uint64_t FileObject::MaxEnd() {
+  if (!s_.allowance) s_.allowance = SpaceAllowance(*s_.device, s_.where);
+  if (*s_.allowance == kUnlimited) return UINT64_MAX;
+  return s_.size_at_open + *s_.allowance;
+}
+
+bool FileObject::Concerns(const HostEntryId& entry) const { return entry == s_.id || entry == folder_id_; }
+
+void FileObject::DrainPending() {
+  std::lock_guard lock(mutex_);
+  DrainLocked();
+}
+
+void FileObject::DrainLocked() {
+  if (held_.Empty()) return;
+  int error = held_.Drain(s_.fd);
+  if (error && !deferred_error_) deferred_error_ = Win32FromErrno(error);
+}
+
+DWORD FileObject::TakeWriteError() {
+  DrainLocked();
+  DWORD error = deferred_error_;
+  deferred_error_ = 0;
+  return error;
 }
 
 DWORD FileObject::CheckWriteFaults() {
@@ -42,11 +73,34 @@ DWORD FileObject::CheckWriteFaults() {
 }
 
 BOOL FileObject::Read(void* buffer, DWORD count, DWORD* done) {
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanRead()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (s_.read_fault_armed) {
     if (DWORD err = InjectedFault("file.read", s_.where.device)) return Fail(err, FALSE);
   }
+  if (read_ahead_ && count < kFileCacheBytes) return ReadAheadLocked(buffer, count, done);
+  return ReadThrough(buffer, count, done);
+}
+
+BOOL FileObject::ReadAheadLocked(void* buffer, DWORD count, DWORD* done) {
+  auto* out = static_cast<char*>(buffer);
+  DWORD got = static_cast<DWORD>(window_.Copy(pos_, out, count));
+  while (got < count) {
+    if (int error = window_.Load(s_.fd, pos_ + got)) {
+      pos_ += got;
+      *done = got;
+      return Fail(Win32FromErrno(error), FALSE);
+    }
+    if (window_.Empty()) break;
+    got += static_cast<DWORD>(window_.Copy(pos_ + got, out + got, count - got));
+  }
+  pos_ += got;
+  *done = got;
+  return TRUE;
+}
+
+BOOL FileObject::ReadThrough(void* buffer, DWORD count, DWORD* done) {
   auto* out = static_cast<char*>(buffer);
   DWORD got = 0;
   while (got < count) {
@@ -66,14 +120,44 @@ BOOL FileObject::Read(void* buffer, DWORD count, DWORD* done) {
 }
 
 BOOL FileObject::Write(const void* buffer, DWORD count, DWORD* done) {
-  std::lock_guard lock(mutex_);
+  DrainOthers();
+  bool held = false;
+  BOOL ok;
+  {
+    std::lock_guard lock(mutex_);
+    ok = WriteLocked(buffer, count, done, &held);
+  }
+  // Registered outside the lock: draining takes the registry's lock first
+  // and then each writer's.
+  if (held && !registered_.exchange(true)) AddPendingWriter(this);
+  return ok;
+}
+
+BOOL FileObject::WriteLocked(const void* buffer, DWORD count, DWORD* done, bool* held) {
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = CheckWriteFaults()) return Fail(err, FALSE);
-  if (pos_ + count > MaxEnd()) {
+  if (pos_ + count > s_.size_at_open && pos_ + count > MaxEnd()) {
     // The write would pass the quota or capacity only if it extends the file.
+    DrainLocked();
     struct stat st;
     if (::fstat(s_.fd, &st) != 0 || pos_ + count > static_cast<uint64_t>(st.st_size)) return Fail(ERROR_DISK_FULL, FALSE);
   }
+  if (write_behind_ && count < kFileCacheBytes) {
+    if (!held_.Append(pos_, buffer, count)) {
+      if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
+      held_.Append(pos_, buffer, count);  // an empty stretch takes any piece this small
+    }
+    pos_ += count;
+    *done = count;
+    wrote_ = wrote_ || count > 0;
+    *held = count > 0;
+    return TRUE;
+  }
+  if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
+  return WriteThrough(buffer, count, done);
+}
+
+BOOL FileObject::WriteThrough(const void* buffer, DWORD count, DWORD* done) {
   const auto* in = static_cast<const char*>(buffer);
   DWORD put = 0;
   while (put < count) {
@@ -94,7 +178,9 @@ BOOL FileObject::Write(const void* buffer, DWORD count, DWORD* done) {
 }
 
 DWORD FileObject::Seek(LONG low, LONG* high, DWORD method) {
+  DrainOthers();
   std::lock_guard lock(mutex_);
+  DrainLocked();
   int64_t distance = high ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*high)) << 32) |
                                                  static_cast<uint32_t>(low))
                           : static_cast<int64_t>(low);
@@ -124,6 +210,9 @@ DWORD FileObject::Seek(LONG low, LONG* high, DWORD method) {
 }
 
 DWORD FileObject::Size(DWORD* high) {
+  DrainOthers();
+  std::lock_guard lock(mutex_);
+  DrainLocked();
   struct stat st;
   if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), INVALID_FILE_SIZE);
   auto size = static_cast<uint64_t>(st.st_size);
@@ -134,8 +223,10 @@ DWORD FileObject::Size(DWORD* high) {
 }
 
 BOOL FileObject::SetEnd() {
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
   if (DWORD err = CheckWriteFaults()) return Fail(err, FALSE);
   struct stat st;
   if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
@@ -145,14 +236,23 @@ BOOL FileObject::SetEnd() {
   return TRUE;
 }
 
+// The device's medium is the host file system: flushing hands every held
+// byte to the host, where all programs see it and a crash of the device
+// program no longer loses it. Forcing the host's own cache to disk would
+// make each restored file wait for the disk and adds nothing the device
+// could observe.
 BOOL FileObject::Flush() {
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
-  if (::fdatasync(s_.fd) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
   return TRUE;
 }
 
 BOOL FileObject::GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* last_write) {
+  DrainOthers();
+  std::lock_guard lock(mutex_);
+  DrainLocked();
   struct stat st;
   if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
   std::optional<FileMeta> row = LoadMeta(s_.device->Db(), s_.where.key);
@@ -164,23 +264,25 @@ BOOL FileObject::GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* l
 }
 
 BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access, const FILETIME* last_write) {
+  DrainOthers();
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  DrainLocked();  // held bytes written later would move the last-write time
   struct stat st;
   if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
   if (last_write) {
     struct timespec times[2];
     times[0].tv_nsec = UTIME_OMIT;
-    times[1] = TimespecFromFileTime(ToInt64(*last_write));
+    times[1] = TimespecFromFileTime(FileTimeValue(*last_write));
     if (::futimens(s_.fd, times) != 0) return Fail(Win32FromErrno(errno), FALSE);
-    pinned_last_write_ = ToInt64(*last_write);
+    pinned_last_write_ = FileTimeValue(*last_write);
     ::fstat(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
   EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
-  FileMeta updated = RowFor(st, info.attributes, creation ? ToInt64(*creation) : info.creation,
-                            last_access ? ToInt64(*last_access) : info.last_access);
+  FileMeta updated = RowFor(st, info.attributes, creation ? FileTimeValue(*creation) : info.creation,
+                            last_access ? FileTimeValue(*last_access) : info.last_access);
   if (!SaveMeta(db, s_.where.key, updated)) return Fail(ERROR_GEN_FAILURE, FALSE);
   return TRUE;
 }
@@ -196,6 +298,8 @@ void FileObject::RecordChanges() {
     times[1] = TimespecFromFileTime(*pinned_last_write_);
     ::futimens(s_.fd, times);
     ::fstat(s_.fd, &st);
+  } else {
+    StampDeviceTime(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);

@@ -35,7 +35,7 @@ bool SetMetaRecordByKey(Device& device, std::string_view key, const FileMetaReco
   struct stat st;
   std::filesystem::path host = device.Dir() / std::string(key);
   if (::lstat(host.c_str(), &st) != 0) return false;
-  FileMeta m = RowFor(st, record.attributes, ToInt64(record.creation), ToInt64(record.last_access));
+  FileMeta m = RowFor(st, record.attributes, FileTimeValue(record.creation), FileTimeValue(record.last_access));
   return SaveMeta(device.Db(), key, m);
 }
 

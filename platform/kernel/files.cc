@@ -28,11 +28,10 @@ bool WantsWrite(DWORD access) { return access & (GENERIC_WRITE | GENERIC_ALL); }
 // Refuses opens the file's attributes forbid: ROM files never change, and a
 // read-only file cannot be opened for writing or replaced.
 DWORD CheckOpenAllowed(Device& device, const HostPath& where, DWORD access, DWORD disposition) {
-  DWORD attributes = DescribeEntry(device, where).attributes;
   bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
-  if ((attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) && (WantsWrite(access) || replaces)) {
-    return ERROR_ACCESS_DENIED;
-  }
+  if (!WantsWrite(access) && !replaces) return 0;  // reading is allowed whatever the attributes
+  DWORD attributes = DescribeEntry(device, where).attributes;
+  if (attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
   return 0;
 }
 
@@ -76,8 +75,10 @@ DWORD OpenOrCreate(Device& device, HostPath& where, const OpenRequest& req, int*
   if (DWORD err = AcquireShare(device.RunDir().string(), fd, req.access, req.share)) {
     ::close(fd);
     if (*created) ::unlink(where.host.c_str());
+    if (*created) NoteOwnChangeIn(where);
     return err;
   }
+  if (*created) NoteOwnChangeIn(where);
   bool truncate = !*created && (req.disposition == CREATE_ALWAYS || req.disposition == TRUNCATE_EXISTING);
   if (truncate && ::ftruncate(fd, 0) != 0) {
     DWORD err = Win32FromErrno(errno);
@@ -92,6 +93,7 @@ DWORD OpenOrCreate(Device& device, HostPath& where, const OpenRequest& req, int*
 void DescribeNewContent(Device& device, const HostPath& where, int fd, bool created, DWORD requested) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return;
+  StampDeviceTime(fd, &st);
   SqlDb& db = device.Db();
   std::optional<FileMeta> old = created ? std::nullopt : LoadMeta(db, where.key);
   int64_t now = HostLastWrite(st);
@@ -130,11 +132,19 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   state.device = &device;
   state.fd = fd;
   state.access = req.access;
+  state.others_may_write = req.share & FILE_SHARE_WRITE;
   struct stat st;
-  state.size_at_open = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+  if (created || replaced || WantsWrite(req.access)) {
+    if (::fstat(fd, &st) != 0) st = {};
+    state.size_at_open = static_cast<uint64_t>(st.st_size);
+    state.id = {st.st_dev, st.st_ino};
+  } else {
+    state.size_at_open = static_cast<uint64_t>(where.st.st_size);  // only growth by writing is counted
+    state.id = {where.st.st_dev, where.st.st_ino};
+  }
   if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.st_size));
   if (WantsWrite(req.access)) {
-    state.allowance = SpaceAllowance(device, where);
+    state.allowance.reset();
     state.write_fault_armed = FaultArmed("file.write", where.device);
     state.full_fault_armed = FaultArmed("volume.full", where.device);
   }

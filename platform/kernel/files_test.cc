@@ -281,9 +281,9 @@ TEST_F(FilesTest, TimesKeepTheirHundredNanosecondPrecisionAndReadingChangesNone)
   EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
   FILETIME c{kSentinel, kSentinel}, a{kSentinel, kSentinel}, w{kSentinel, kSentinel};
   EXPECT_TRUE(GetFileTime(h, &c, &a, &w));
-  EXPECT_EQ(ToInt64(c), ToInt64(created));
-  EXPECT_EQ(ToInt64(a), ToInt64(accessed));
-  EXPECT_EQ(ToInt64(w), ToInt64(written));
+  EXPECT_EQ(FileTimeValue(c), FileTimeValue(created));
+  EXPECT_EQ(FileTimeValue(a), FileTimeValue(accessed));
+  EXPECT_EQ(FileTimeValue(w), FileTimeValue(written));
   // Setting times needs write access.
   SetLastError(kSentinel);
   EXPECT_FALSE(SetFileTime(h, &created, nullptr, nullptr));
@@ -293,9 +293,9 @@ TEST_F(FilesTest, TimesKeepTheirHundredNanosecondPrecisionAndReadingChangesNone)
   WIN32_FIND_DATAW fd;
   HANDLE f = FindFirstFileW(u"\\t.bin", &fd);
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ToInt64(fd.ftCreationTime), ToInt64(created));
-  EXPECT_EQ(ToInt64(fd.ftLastAccessTime), ToInt64(accessed));
-  EXPECT_EQ(ToInt64(fd.ftLastWriteTime), ToInt64(written));
+  EXPECT_EQ(FileTimeValue(fd.ftCreationTime), FileTimeValue(created));
+  EXPECT_EQ(FileTimeValue(fd.ftLastAccessTime), FileTimeValue(accessed));
+  EXPECT_EQ(FileTimeValue(fd.ftLastWriteTime), FileTimeValue(written));
   FindClose(f);
 }
 
@@ -311,7 +311,7 @@ TEST_F(FilesTest, LastWriteTimeSetBeforeMoreWritesOnTheSameHandleStays) {
   h = Create(u"\\pinned.bin", OPEN_EXISTING, GENERIC_READ);
   FILETIME w{};
   EXPECT_TRUE(GetFileTime(h, nullptr, nullptr, &w));
-  EXPECT_EQ(ToInt64(w), ToInt64(written));
+  EXPECT_EQ(FileTimeValue(w), FileTimeValue(written));
   CloseHandle(h);
 }
 
@@ -333,10 +333,10 @@ TEST_F(FilesTest, AFileChangedOutsideTheEmulatorShowsTheHostsValues) {
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
   FindClose(f);
   EXPECT_EQ(fd.nFileSizeLow, 19u);
-  EXPECT_EQ(ToInt64(fd.ftLastWriteTime), FileTimeFromTimespec(st.st_mtim));
-  EXPECT_EQ(ToInt64(fd.ftLastAccessTime), FileTimeFromTimespec(st.st_mtim));
+  EXPECT_EQ(FileTimeValue(fd.ftLastWriteTime), FileTimeFromTimespec(st.st_mtim));
+  EXPECT_EQ(FileTimeValue(fd.ftLastAccessTime), FileTimeFromTimespec(st.st_mtim));
   EXPECT_EQ(fd.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-  EXPECT_EQ(ToInt64(fd.ftCreationTime), ToInt64(created));
+  EXPECT_EQ(FileTimeValue(fd.ftCreationTime), FileTimeValue(created));
 }
 
 TEST_F(FilesTest, AFileOnlyTheHostKnowsGetsTheHostsValues) {
@@ -348,8 +348,8 @@ TEST_F(FilesTest, AFileOnlyTheHostKnowsGetsTheHostsValues) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   FILETIME c{}, w{};
   EXPECT_TRUE(GetFileTime(h, &c, nullptr, &w));
-  EXPECT_EQ(ToInt64(w), FileTimeFromTimespec(st.st_mtim));
-  EXPECT_EQ(ToInt64(c), ToInt64(w));
+  EXPECT_EQ(FileTimeValue(w), FileTimeFromTimespec(st.st_mtim));
+  EXPECT_EQ(FileTimeValue(c), FileTimeValue(w));
   CloseHandle(h);
 }
 

@@ -11,6 +11,7 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "clock.h"
 #include "device.h"
 #include "device_path.h"
 #include "faults.h"
@@ -77,6 +78,9 @@ BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
     DWORD err = errno == EINVAL ? ERROR_ACCESS_DENIED : Win32FromErrno(errno);
     return Fail(err, FALSE);
   }
+  NoteOwnChangeIn(src);
+  NoteOwnChangeIn(dst);
+  if (src.IsDir()) ForgetVerifiedFolders();
   MoveMetaTree(device.Db(), src.key, dst.key);
   if (crosses) {
     AdjustSpaceUsed(device, src, -static_cast<int64_t>(bytes));
@@ -147,9 +151,10 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
   if (where.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
   if (DWORD err = cedev::InjectedFault("file.create", where.device)) return Fail(err, FALSE);
   if (::mkdir(where.host.c_str(), 0755) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+  cedev::NoteOwnChangeIn(where);
   struct stat st;
   if (::lstat(where.host.c_str(), &st) == 0) {
-    int64_t now = cedev::HostLastWrite(st);
+    int64_t now = cedev::HostLastWrite(st) + cedev::DeviceClockOffset();
     cedev::SaveMeta(device->Db(), where.key, cedev::RowFor(st, FILE_ATTRIBUTE_DIRECTORY, now, now));
   }
   return TRUE;
@@ -169,6 +174,8 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
     DWORD err = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : cedev::Win32FromErrno(errno);
     return Fail(err, FALSE);
   }
+  cedev::ForgetVerifiedFolders();
+  cedev::NoteOwnChangeIn(where);
   cedev::DeleteMetaTree(device->Db(), where.key);
   return TRUE;
 }
@@ -185,6 +192,7 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
   if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
   if (DWORD err = cedev::CheckFileNotOpen(*device, where)) return Fail(err, FALSE);
   if (::unlink(where.host.c_str()) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+  cedev::NoteOwnChangeIn(where);
   cedev::DeleteMetaTree(device->Db(), where.key);
   if (S_ISREG(where.st.st_mode)) cedev::AdjustSpaceUsed(*device, where, -static_cast<int64_t>(where.st.st_size));
   return TRUE;

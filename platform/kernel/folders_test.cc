@@ -181,7 +181,7 @@ TEST_F(FoldersTest, CopyKeepsContentAttributesAndLastWriteTime) {
   WIN32_FIND_DATAW fd;
   HANDLE f = FindFirstFileW(u"\\FlashDisk\\copy.bin", &fd);
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ToInt64(fd.ftLastWriteTime), ToInt64(written));
+  EXPECT_EQ(FileTimeValue(fd.ftLastWriteTime), FileTimeValue(written));
   FindClose(f);
 
   EXPECT_FAILS_WITH(CopyFileW(u"\\orig.bin", u"\\FlashDisk\\copy.bin", TRUE), FALSE, ERROR_FILE_EXISTS);

@@ -15,6 +15,7 @@
 #include "device.h"
 #include "device_programs.h"
 #include "last_error.h"
+#include "pending_writes.h"
 #include "program.h"
 
 namespace cedev {
@@ -150,6 +151,7 @@ BOOL TerminateProcess(HANDLE hProcess, DWORD uExitCode) {
 }
 
 void ExitProcess(UINT uExitCode) {
+  cedev::DrainPendingWriters();  // _exit skips the exit handler that would
   cedev::RecordSelfExit(uExitCode);
   std::fflush(nullptr);
   // The device's exit code lives in the process table; the host only gets its low byte.

@@ -65,11 +65,30 @@ bool IsAlive(const ProcessKey& key) {
   return started && *started == key.started;
 }
 
+namespace {
+
+// Programs that ended stay in the table so their exit codes can be asked
+// for; only the newest of them are kept, so the table does not grow with
+// every program a device ever ran. Starting a program costs far more than
+// the pruning that comes with it.
+constexpr int64_t kEndedRowsKept = 256;
+
+void PruneEndedPrograms(SqlDb& db) {
+  auto stmt = db.Cached(
+      "DELETE FROM processes WHERE exit_code IS NOT NULL AND rowid NOT IN "
+      "(SELECT rowid FROM processes WHERE exit_code IS NOT NULL ORDER BY rowid DESC LIMIT ?)");
+  stmt->Bind(1, kEndedRowsKept).Run();
+}
+
+}  // namespace
+
 bool RecordStart(Device* dev, const ProcessRow& row) {
   auto stmt = dev->Db().Cached("INSERT OR IGNORE INTO processes(pid, started, module, cmdline) VALUES(?,?,?,?)");
   stmt->Bind(1, int64_t{row.key.pid}).Bind(2, static_cast<int64_t>(row.key.started)).Bind(3, row.module).Bind(4, row.cmdline);
   if (!stmt->Run()) return false;
-  if (dev->Db().Changes() > 0) {
+  bool added = dev->Db().Changes() > 0;
+  if (added) PruneEndedPrograms(dev->Db());
+  if (added) {
     JournalAppend("process", "start " + ToUtf8(row.module) + " pid " + std::to_string(row.key.pid) +
                                  (row.cmdline.empty() ? "" : " args " + ToUtf8(row.cmdline)));
   }

@@ -15,6 +15,7 @@
 #include "journal.h"
 #include "process_table.h"
 #include "scratch_device.h"
+#include "wstr.h"
 
 namespace {
 
@@ -71,6 +72,18 @@ TEST_F(Processes, AWaitedForProgramReportsItsExitCode) {
   // The full 32-bit code travels through the process table, not the host's exit status.
   EXPECT_EQ(RunToEnd(u"exit 70000"), 70000u);
   EXPECT_EQ(RunToEnd(u"exitprocess 1234"), 1234u);
+}
+
+// Bytes a program wrote but never closed reach the file however it ends.
+TEST_F(Processes, WritesOfAProgramThatNeverClosesItsFileAreKept) {
+  for (const char16_t* how : {u"return", u"exitprocess"}) {
+    std::u16string cmd = std::u16string(u"scribble \\FlashDisk\\left.txt 5000 ") + how;
+    EXPECT_EQ(RunToEnd(cmd), 7u);
+    std::ifstream in(device_.dir() / "volumes" / "FlashDisk" / "left.txt", std::ios::binary);
+    std::string got(std::istreambuf_iterator<char>(in), {});
+    ASSERT_EQ(got.size(), 5000u) << cedev::ToUtf8(how);
+    for (size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], static_cast<char>('a' + i % 26)) << i;
+  }
 }
 
 TEST_F(Processes, ExitThreadOnThePrimaryThreadEndsTheProgram) { EXPECT_EQ(RunToEnd(u"exitthread 31"), 31u); }
@@ -347,3 +360,34 @@ TEST(DeviceExecutables, ContentNamesTheHostProgram) {
 }
 
 }  // namespace
+
+namespace cedev {
+namespace {
+
+// The table keeps every running program and the newest ended ones, however
+// many programs the device has run.
+TEST(ProcessTable, EndedProgramsArePrunedButTheNewestAndTheRunningStay) {
+  ScratchDevice device;
+  Device* dev = Device::Current();
+  ProcessKey running{900000, 1};
+  ASSERT_TRUE(RecordStart(dev, {running, u"\\Windows\\stays.exe", u"", std::nullopt}));
+  for (int i = 0; i < 600; ++i) {
+    ProcessKey key{100000 + i, 2};
+    ASSERT_TRUE(RecordStart(dev, {key, u"\\Windows\\short.exe", u"", std::nullopt}));
+    ASSERT_TRUE(RecordExit(dev, key, DWORD(i)));
+  }
+  ProcessKey last{100000 + 599, 2};
+  ASSERT_TRUE(RecordStart(dev, {{700000, 3}, u"\\Windows\\next.exe", u"", std::nullopt}));
+
+  auto count = dev->Db().Cached("SELECT count(*) FROM processes");
+  ASSERT_TRUE(count->Step());
+  EXPECT_LE(count->Int(0), 300);
+  EXPECT_TRUE(FindProcess(dev, running)) << "a program that has not ended is never pruned";
+  auto newest = FindProcess(dev, last);
+  ASSERT_TRUE(newest);
+  EXPECT_EQ(newest->exit_code, std::optional<DWORD>(599));
+  EXPECT_FALSE(FindProcess(dev, ProcessKey{100000, 2})) << "the oldest ended program is gone";
+}
+
+}  // namespace
+}  // namespace cedev

@@ -26,8 +26,9 @@ uint64_t CountFileBytes(const std::string& root) {
 }
 
 uint64_t QuotaOf(Device& device, const HostPath& where) {
-  if (where.kind == RootKind::kStore) return device.Settings().store_capacity;
-  for (const auto& v : device.Settings().volumes) {
+  std::shared_ptr<const DeviceSettings> settings = device.SettingsSnapshot();
+  if (where.kind == RootKind::kStore) return settings->store_capacity;
+  for (const auto& v : settings->volumes) {
     if (v.name == where.volume) return v.quota;
   }
   return 0;

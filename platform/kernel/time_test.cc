@@ -2,6 +2,10 @@
 // time zone.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "ce/file.h"
+#include "ce/handle.h"
 #include "ce/timeapi.h"
 #include "clock.h"
 #include "scratch_device.h"
@@ -188,6 +192,35 @@ TEST_F(DeviceClock, SettingTheTimeMovesTheOffsetNotTheHostClock) {
   SetLastError(0);
   EXPECT_FALSE(SetSystemTime(&bad));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+// A device set to another date stamps that date on what it makes and
+// writes, not the host's.
+TEST_F(DeviceClock, FilesAndFoldersMadeOnTheDeviceCarryItsTime) {
+  SYSTEMTIME target = Date(2009, 6, 15, 10, 30);
+  ASSERT_TRUE(SetSystemTime(&target));
+  ASSERT_TRUE(CreateDirectoryW(u"\\dated", nullptr));
+  HANDLE h = CreateFileW(u"\\dated\\a.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD put = 0;
+  ASSERT_TRUE(WriteFile(h, "abc", 3, &put, nullptr));
+  ASSERT_TRUE(CloseHandle(h));
+
+  auto day_of = [](const FILETIME& ft) {
+    SYSTEMTIME st = Sentinel();
+    EXPECT_TRUE(FileTimeToSystemTime(&ft, &st));
+    return std::make_tuple(st.wYear, st.wMonth, st.wDay);
+  };
+  WIN32_FIND_DATAW found{};
+  HANDLE find = FindFirstFileW(u"\\dated\\a.txt", &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  EXPECT_EQ(day_of(found.ftCreationTime), std::make_tuple(WORD(2009), WORD(6), WORD(15)));
+  EXPECT_EQ(day_of(found.ftLastWriteTime), std::make_tuple(WORD(2009), WORD(6), WORD(15)));
+  find = FindFirstFileW(u"\\dated", &found);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  EXPECT_EQ(day_of(found.ftCreationTime), std::make_tuple(WORD(2009), WORD(6), WORD(15)));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "ce/process.h"
 #include "clock.h"
 #include "last_error.h"
@@ -24,9 +26,28 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   return object->WaitUntil(cedev::DeadlineAfter(dwMilliseconds));
 }
 
+namespace {
+
+// Sleep(0) gives up the rest of the time slice. The host preempts threads
+// on its own, so a thread that yielded less than a millisecond ago has no
+// slice left worth giving up; programs that yield after every small write
+// would otherwise spend more time in the host scheduler than writing.
+void YieldTimeSlice() {
+  constexpr int64_t kSliceNs = 1000000;
+  thread_local int64_t last_yield_ns = 0;
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  int64_t now_ns = int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+  if (now_ns - last_yield_ns < kSliceNs) return;
+  sched_yield();
+  last_yield_ns = now_ns;
+}
+
+}  // namespace
+
 void Sleep(DWORD dwMilliseconds) {
   if (dwMilliseconds == 0) {
-    sched_yield();  // gives up the rest of the time slice, as on the device
+    YieldTimeSlice();
     return;
   }
   if (dwMilliseconds == INFINITE) {

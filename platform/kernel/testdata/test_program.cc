@@ -9,6 +9,9 @@
 //   spawn FILE ARGS...  start this program with ARGS, write its pid to FILE, wait for it
 //   reset               call SysSoftReset
 //   eeprom              return E2pRead's first byte (or 1000 + error)
+//   scribble DEVPATH N HOW  write N bytes ('a' + offset % 26) to DEVPATH in 1 KiB
+//                       calls, never close it, then leave by HOW: "return" from
+//                       WinMain or "exitprocess"
 #include <windows.h>
 
 #include <cstdio>
@@ -78,6 +81,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int) {
     std::rename((arg(1) + ".tmp").c_str(), arg(1).c_str());
     WaitForSingleObject(pi.hProcess, INFINITE);
     return 0;
+  }
+  if (verb == "scribble") {
+    std::u16string path = cedev::FromUtf8(arg(1));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 1000 + static_cast<int>(GetLastError());
+    char piece[1024];
+    for (int at = 0, total = num(2); at < total; at += 1024) {
+      int n = total - at < 1024 ? total - at : 1024;
+      for (int i = 0; i < n; ++i) piece[i] = static_cast<char>('a' + (at + i) % 26);
+      DWORD put = 0;
+      if (!WriteFile(file, piece, static_cast<DWORD>(n), &put, nullptr)) return 2000 + static_cast<int>(GetLastError());
+    }
+    if (arg(3) == "exitprocess") ExitProcess(7);
+    return 7;
   }
   if (verb == "reset") SysSoftReset();
   if (verb == "eeprom") {
