@@ -21,7 +21,8 @@ constexpr const char* kHelp =
     "  + PATH          added (only in FILE)\n"
     "  ~ PATH (what)   changed: content, attributes or times, class, type\n"
     "  - PATH          deleted by the restore's mirror pass (only in the current\n"
-    "                  state); databases the archive lacks are left as they are\n"
+    "                  state), also the device's system files that a backup\n"
+    "                  leaves out; databases the archive lacks are left as they are\n"
     "Paths compare without regard to case, as on the device.\n"
     "Exit status: 0 the same, 1 different, 2 usage or I/O error.\n";
 
@@ -83,6 +84,8 @@ class Wanted {
       if (have.kept) return;
       if (have.kind == EntryKind::kDatabase || have.kind == EntryKind::kDatabaseFolder)
         out->push_back({'-', path, "only here; a restore leaves it"});
+      else if (have.left_out)
+        out->push_back({'-', path, "a backup leaves it out"});
       else
         out->push_back({'-', path, ""});
       return;

@@ -14,6 +14,7 @@
 #include "archive_format.h"
 #include "commands.h"
 #include "db_json.h"
+#include "db_json_reader.h"
 #include "extract_layout.h"
 #include "host_stream.h"
 #include "node_writer.h"
@@ -214,31 +215,30 @@ Status Packer::Registry() {
   return pop_to(0);
 }
 
+// Streamed: a device may hold many records, and only one is in memory at a time.
 Status Packer::Databases() {
   std::ifstream in(dir_ + "/" + layout::kDatabases, std::ios::binary);
   if (!in) return Status::Io(ErrnoText("cannot open " + dir_ + "/" + layout::kDatabases));
-  json doc = json::parse(in, nullptr, false);
-  if (doc.is_discarded() || !doc.is_object()) return Status::Usage(dir_ + "/" + layout::kDatabases + " is not a JSON object");
-  std::u16string folder;
-  TLVARC_TRY(GetName(doc, "name", &folder));
-  TLVARC_TRY(Written(w_->Container(archive::kNodeDbFolder, folder)));
-  if (doc.contains("databases")) {
-    for (const json& db : doc["databases"]) {
-      std::u16string name;
-      DatabaseFields fields;
-      TLVARC_TRY(DatabaseFromJson(db, &name, &fields));
-      TLVARC_TRY(Written(w_->Database(name, fields)));
-      if (db.contains("records")) {
-        for (const json& record : db["records"]) {
-          WORD count = 0;
-          std::vector<BYTE> buffer;
-          TLVARC_TRY(RecordFromJson(record, &count, &buffer));
-          TLVARC_TRY(Written(w_->Record(count, buffer)));
-        }
-      }
-      TLVARC_TRY(Written(w_->DatabaseEnd()));
-    }
-  }
+  DatabaseJsonEvents events;
+  events.folder = [&](const json& folder) -> Status {
+    std::u16string name;
+    TLVARC_TRY(GetName(folder, "name", &name));
+    return Written(w_->Container(archive::kNodeDbFolder, name));
+  };
+  events.database = [&](const json& db) -> Status {
+    std::u16string name;
+    DatabaseFields fields;
+    TLVARC_TRY(DatabaseFromJson(db, &name, &fields));
+    return Written(w_->Database(name, fields));
+  };
+  events.record = [&](const json& record) -> Status {
+    WORD count = 0;
+    std::vector<BYTE> buffer;
+    TLVARC_TRY(RecordFromJson(record, &count, &buffer));
+    return Written(w_->Record(count, buffer));
+  };
+  events.database_end = [&]() { return Written(w_->DatabaseEnd()); };
+  TLVARC_TRY(ReadDatabaseJson(in, dir_ + "/" + layout::kDatabases, events));
   return Written(w_->End());
 }
 

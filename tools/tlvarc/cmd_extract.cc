@@ -12,6 +12,7 @@
 #include <ostream>
 
 #include "archive_file.h"
+#include "ce/file.h"
 #include "commands.h"
 #include "db_json.h"
 #include "extract_layout.h"
@@ -32,12 +33,13 @@ constexpr const char* kHelp =
     "Unpacks the archive into the new or empty folder DIR:\n"
     "  DIR/files/           the files, names made safe for this computer\n"
     "  DIR/files.manifest   exact device names, attributes and the three times\n"
-    "                       (each file's modification time is set too)\n"
+    "                       (each file's modification time is set too, and a\n"
+    "                       read-only file loses its write permission)\n"
     "  DIR/registry.reg     the registry in REGEDIT text format, exact data\n"
     "  DIR/databases.json   the databases with typed properties\n"
     "  DIR/archive.json     version, platform and layout, for tlvarc create\n"
     "PATTERN (with * and ?) limits what is unpacked, as for list. Nothing is ever\n"
-    "written outside DIR. --password asks for the password (or takes\n"
+    "written outside DIR, and nothing already in it is overwritten. --password asks for the password (or takes\n"
     "TLVARC_PASSWORD without a terminal); an archive with a password needs it, and\n"
     "a wrong one writes nothing at all.\n";
 
@@ -103,6 +105,7 @@ class FileTree {
         at += size_t(n);
       }
     }
+    TLVARC_TRY(KeepReadOnly(fd.get(), node, f.attributes));
     const timespec times[2] = {ToTimespec(f.access), ToTimespec(f.write)};
     ::futimens(fd.get(), times);  // a host that cannot hold the time keeps its own; the manifest has it
     json line = {{"host", host}, {"attributes", f.attributes}, {"created", FileTimeValue(f.creation)},
@@ -123,6 +126,17 @@ class FileTree {
     Fd fd;
     bool made;
   };
+
+  // A file read-only on the device is read-only here too: its write bits go,
+  // nothing else. Its folder stays writable, so the extraction can always be
+  // removed again.
+  static Status KeepReadOnly(int fd, const NodeInfo& node, DWORD attributes) {
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return {};
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || ::fchmod(fd, st.st_mode & ~mode_t(0222)) != 0)
+      return Status::Io(ErrnoText("cannot make the file for " + Utf8(node.path) + " read-only"));
+    return {};
+  }
 
   template <class Make>
   static Fd CreateUnique(int parent, const std::string& wanted, std::string* host, Make make) {

@@ -187,6 +187,39 @@ TEST_F(DeviceCompareTest, FilesInRomAreComparedButNeverDeleted) {
   EXPECT_THAT(Out(), ::testing::Not(HasSubstr("rom")));
 }
 
+// The device's own system files never go into a backup, yet a restore's
+// mirror pass deletes them like any file the archive lacks: compare says so,
+// and says why they are missing.
+TEST_F(DeviceCompareTest, FilesEveryBackupLeavesOutAreShownAsDeletedWithTheReason) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Windows", nullptr));
+  PutFile(u"\\pim.vol", "database volume");
+  PutFile(u"\\Windows\\SystemLog.xml", "<log/>");
+  PutFile(u"\\user.txt", "a user's file");
+  using namespace archive;
+  ArchiveBuilder b;
+  NodeWriter& w = b.W();
+  ASSERT_TRUE(w.Container(kNodeRoot, u"").ok());
+  ASSERT_TRUE(w.Container(kNodeDirectory, u"\\").ok());
+  ASSERT_TRUE(w.Container(kNodeDirectory, u"Windows").ok());
+  ASSERT_TRUE(w.End().ok());
+  ASSERT_TRUE(w.End().ok());
+  ASSERT_TRUE(w.End().ok());
+  std::string path = Path("Backup.dat");
+  WriteAll(path, b.Finish());
+
+  ASSERT_EQ(Run({"compare", path, "--device", device_.dir().string()}), 1) << Err();
+  EXPECT_EQ(Out(),
+            "- \\pim.vol (a backup leaves it out)\n"
+            "- \\user.txt\n"
+            "- \\Windows\\SystemLog.xml (a backup leaves it out)\n");
+  ASSERT_EQ(Run({"compare", path, "--device", device_.dir().string(), "--json"}), 1) << Err();
+  auto diffs = nlohmann::json::parse(Out());
+  ASSERT_EQ(diffs.size(), 3u);
+  EXPECT_EQ(diffs[0].at("change"), "delete");
+  EXPECT_EQ(diffs[0].at("what"), "a backup leaves it out");
+  EXPECT_EQ(diffs[1].at("what"), "");
+}
+
 class PasswdTest : public ToolTest {};
 
 TEST_F(PasswdTest, RewritesOnlyThePasswordBlock) {

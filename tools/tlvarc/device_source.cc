@@ -6,6 +6,7 @@
 
 #include "archive_format.h"
 #include "device.h"
+#include "exclusion_rules.h"
 #include "text.h"
 #include "wide_text.h"
 
@@ -40,7 +41,7 @@ class DeviceWalker {
       if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         TLVARC_TRY(Files(path));
       } else {
-        TLVARC_TRY(File(path, e));
+        TLVARC_TRY(File(path, e, !IsEntrySaved(pattern.c_str(), path.c_str(), e.cFileName, e.dwFileAttributes)));
       }
     }
     return {};
@@ -68,7 +69,7 @@ class DeviceWalker {
   }
 
  private:
-  Status File(const std::u16string& path, const WIN32_FIND_DATAW& e) {
+  Status File(const std::u16string& path, const WIN32_FIND_DATAW& e, bool left_out) {
     FileFields f;
     f.attributes = e.dwFileAttributes;
     f.creation = e.ftCreationTime;
@@ -89,7 +90,7 @@ class DeviceWalker {
     CloseHandle(file);
     if (left) return Status::Io("cannot read the device file " + Utf8(path));
     sink_(path, Fingerprint{EntryKind::kFile, h.Value(), FileMeta(f), f.size,
-                            (f.attributes & FILE_ATTRIBUTE_INROM) != 0});
+                            (f.attributes & FILE_ATTRIBUTE_INROM) != 0, left_out});
     return {};
   }
 

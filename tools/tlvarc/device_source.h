@@ -2,7 +2,8 @@
 // would be: the file system from "\", the four registry roots and the
 // object-store databases, less what a backup never carries and a restore
 // never deletes (mounted storage, files in ROM, "CalibrationData" values and
-// HKEY_LOCAL_MACHINE\Platform).
+// HKEY_LOCAL_MACHINE\Platform). Files a backup leaves out (the device's
+// own system files) are marked: a restore's mirror pass still deletes them.
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "ce/file.h"
 #include "test_archives.h"
 #include "text.h"
 
@@ -219,6 +220,56 @@ TEST_F(ExtractTest, RefusesAFolderThatIsNotEmpty) {
   EXPECT_EQ(Run({"extract", path, out}), 2);
   EXPECT_THAT(Err(), HasSubstr("is not empty"));
   EXPECT_EQ(ReadAll(out + "/keep"), std::vector<BYTE>{1});
+}
+
+// A read-only device file with a last-write time that is not a whole second.
+std::vector<BYTE> ReadOnlyArchive(uint64_t time) {
+  ArchiveBuilder b;
+  EXPECT_TRUE(b.W().Container(archive::kNodeRoot, u"").ok());
+  EXPECT_TRUE(b.W().Container(archive::kNodeDirectory, u"\\").ok());
+  EXPECT_TRUE(b.W().FileHeader(u"locked.txt", Fields(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, 3, time)).ok());
+  EXPECT_TRUE(b.W().Content("abc", 3).ok());
+  EXPECT_TRUE(b.W().FileHeader(u"open.txt", Fields(FILE_ATTRIBUTE_ARCHIVE, 2, time)).ok());
+  EXPECT_TRUE(b.W().Content("de", 2).ok());
+  EXPECT_TRUE(b.W().End().ok());
+  EXPECT_TRUE(b.W().End().ok());
+  return b.Finish();
+}
+
+TEST_F(ExtractTest, HostFilesTakeTheExactLastWriteTimeAndTheReadOnlyAttribute) {
+  const uint64_t time = 0x01D9123456789ABCull;  // 100 ns ticks, not a whole second
+  std::string path = Path("Backup.dat"), out = Path("out");
+  WriteAll(path, ReadOnlyArchive(time));
+  ASSERT_EQ(Run({"extract", path, out}), 0) << Err();
+  const uint64_t write = time + 20000000;
+  for (const char* name : {"locked.txt", "open.txt"}) {
+    SCOPED_TRACE(name);
+    struct stat st;
+    ASSERT_EQ(::stat((fs::path(out) / "files" / name).c_str(), &st), 0);
+    EXPECT_EQ(int64_t(st.st_mtim.tv_sec), int64_t(write / 10000000) - 11644473600);
+    EXPECT_EQ(st.st_mtim.tv_nsec, long(write % 10000000) * 100);
+    EXPECT_EQ(st.st_mode & 0222, std::string(name) == "locked.txt" ? 0u : 0200u);
+    EXPECT_EQ(st.st_mode & 0400, 0400u);  // still readable for create
+  }
+  // Packed again, the read-only file keeps its attribute and content.
+  std::string repacked = Path("repacked.dat");
+  ASSERT_EQ(Run({"create", repacked, "--from", out}), 0) << Err();
+  EXPECT_EQ(DecodedNodes(ReadAll(repacked)), DecodedNodes(ReadAll(path)));
+}
+
+TEST_F(ExtractTest, ASecondExtractIntoTheSameFolderIsRefusedAndTheFolderCanBeRemoved) {
+  std::string path = Path("Backup.dat"), out = Path("out");
+  WriteAll(path, ReadOnlyArchive(0x01D9000000000000ull));
+  ASSERT_EQ(Run({"extract", path, out}), 0) << Err();
+  EXPECT_EQ(Run({"extract", path, out}), 2);
+  EXPECT_THAT(Err(), HasSubstr(out + " is not empty; extract into a new or empty folder"));
+  EXPECT_EQ(ReadText(fs::path(out) / "files/locked.txt"), "abc");
+  // The read-only file is no obstacle to clearing the folder and extracting again.
+  std::error_code ec;
+  fs::remove_all(out, ec);
+  ASSERT_FALSE(ec) << ec.message();
+  EXPECT_EQ(Run({"extract", path, out}), 0) << Err();
+  EXPECT_EQ(ReadText(fs::path(out) / "files/locked.txt"), "abc");
 }
 
 TEST_F(ExtractTest, HostileArchivesNeverWriteOutsideTheFolder) {

@@ -19,6 +19,7 @@ struct Fingerprint {
   uint64_t meta = 0;     // attributes and times, key class, database type and sort orders
   uint64_t size = 0;
   bool kept = false;     // a restore never deletes it (a file in ROM)
+  bool left_out = false; // a backup never carries it (the exclusion table)
 };
 
 class Hasher {
