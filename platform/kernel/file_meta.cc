@@ -48,11 +48,23 @@ void StampDeviceTime(int fd, struct stat* st) {
   if (::futimens(fd, times) == 0) ::fstat(fd, st);
 }
 
-EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row) {
+HostFacts FactsOf(const struct stat& st) {
+  HostFacts f;
+  f.size = static_cast<int64_t>(st.st_size);
+  f.last_write = HostLastWrite(st);
+  f.oid = static_cast<DWORD>(st.st_ino);
+  f.folder = S_ISDIR(st.st_mode);
+  f.writable = (st.st_mode & S_IWUSR) != 0;
+  return f;
+}
+
+EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row) { return EffectiveInfo(FactsOf(st), row); }
+
+EntryInfo EffectiveInfo(const HostFacts& host, const FileMeta* row) {
   EntryInfo info;
-  info.last_write = HostLastWrite(st);
-  info.oid = static_cast<DWORD>(st.st_ino);
-  if (S_ISDIR(st.st_mode)) {
+  info.last_write = host.last_write;
+  info.oid = host.oid;
+  if (host.folder) {
     // A folder's host mtime moves with every entry added, so its row is
     // never judged stale.
     info.attributes = FILE_ATTRIBUTE_DIRECTORY | (row ? row->attributes & ~FILE_ATTRIBUTE_NORMAL : 0);
@@ -60,15 +72,15 @@ EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row) {
     info.last_access = row ? row->last_access : info.last_write;
     return info;
   }
-  info.size = static_cast<uint64_t>(st.st_size);
+  info.size = static_cast<uint64_t>(host.size);
   if (!row) {
     // A file that arrived from the host side: new to the device, so archive.
-    info.attributes = FILE_ATTRIBUTE_ARCHIVE | ((st.st_mode & S_IWUSR) ? 0 : FILE_ATTRIBUTE_READONLY);
+    info.attributes = FILE_ATTRIBUTE_ARCHIVE | (host.writable ? 0 : FILE_ATTRIBUTE_READONLY);
     info.creation = info.last_write;
     info.last_access = info.last_write;
     return info;
   }
-  bool current = row->size == st.st_size && row->mtime == info.last_write;
+  bool current = row->size == host.size && row->mtime == info.last_write;
   info.creation = row->creation;
   if (current) {
     info.attributes = row->attributes;
@@ -155,16 +167,15 @@ bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to) {
   return txn.Commit();
 }
 
-FolderRows LoadFolderMeta(SqlDb& db, std::string_view parent_key) {
-  FolderRows rows;
+void ForEachFolderMeta(SqlDb& db, std::string_view parent_key,
+                       const std::function<void(std::string_view name, const FileMeta& row)>& take) {
   auto stmt = db.Cached("SELECT name, attributes, creation, last_access, size, mtime FROM file_meta WHERE parent = ?");
   stmt->Bind(1, parent_key);
   while (stmt->Step()) {
     auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt->raw(), 0));
     size_t size = static_cast<size_t>(sqlite3_column_bytes(stmt->raw(), 0));
-    rows.emplace(std::string(text ? text : "", size), RowFromStmt(*stmt, 1));
+    take(std::string_view(text ? text : "", size), RowFromStmt(*stmt, 1));
   }
-  return rows;
 }
 
 }  // namespace cedev

@@ -10,10 +10,10 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "ce/file.h"
@@ -57,7 +57,19 @@ struct EntryInfo {
   DWORD oid = 0;
 };
 
+// What of a host status decides what a program sees; small enough to keep
+// for every entry of a large listing.
+struct HostFacts {
+  int64_t size = 0;
+  int64_t last_write = 0;  // FILETIME
+  DWORD oid = 0;
+  bool folder = false;
+  bool writable = false;
+};
+HostFacts FactsOf(const struct stat& st);
+
 // The one decision on how a host status and an optional row combine.
+EntryInfo EffectiveInfo(const HostFacts& host, const FileMeta* row);
 EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row);
 
 // A row describing the host file as it is now, with the given attributes and times.
@@ -73,20 +85,15 @@ struct SubtreeRange {
 };
 SubtreeRange SubtreeOf(std::string_view key);
 
-struct NameHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-// A folder's rows by host name; looked up with string_view, no copies.
-using FolderRows = std::unordered_map<std::string, FileMeta, NameHash, std::equal_to<>>;
-
 std::optional<FileMeta> LoadMeta(SqlDb& db, std::string_view key);
 bool SaveMeta(SqlDb& db, std::string_view key, const FileMeta& meta);
 // Removes the row of `key` and of everything below it.
 bool DeleteMetaTree(SqlDb& db, std::string_view key);
 // Re-keys the rows of `from` and everything below it to `to`.
 bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to);
-// Every row of one folder in one query, by host name.
-FolderRows LoadFolderMeta(SqlDb& db, std::string_view parent_key);
+// Hands every row of one folder, with its host name, to `take` in one query;
+// the name is valid only during the call, so nothing is copied per row.
+void ForEachFolderMeta(SqlDb& db, std::string_view parent_key,
+                       const std::function<void(std::string_view name, const FileMeta& row)>& take);
 
 }  // namespace cedev

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "ce/file.h"
+#include "folder_names.h"
 #include "handles.h"
 #include "last_error.h"
 #include "wstr.h"
@@ -54,8 +56,9 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-// The folded form of a host name, or false when no device path could name
-// it. Plain ASCII names, the usual case, are checked and folded in one pass.
+// The folded form of a host name into `folded` (reused from call to call),
+// or false when no device path could name it. Plain ASCII names, the usual
+// case, are checked and folded in one pass.
 bool FoldHostName(std::string_view host, std::u16string* folded) {
   if (!IsAscii(host)) {
     std::u16string name = FromUtf8(host);
@@ -75,15 +78,14 @@ bool FoldHostName(std::string_view host, std::u16string* folded) {
 
 bool IsPattern(std::u16string_view name) { return name.find_first_of(u"*?") != std::u16string_view::npos; }
 
-// A name read from the host folder, and its status once looked up.
-struct Listed {
-  std::string name;
-  std::u16string folded;
-  struct stat st;
-  bool ok;
+// The host's status of one listed name, without following links. Links
+// and devices are not part of the device, so they are not `listed`.
+struct HostStatus {
+  HostFacts facts;
+  bool listed = false;
 };
 
-// One host folder: its names, and the status of each without following links.
+// One host folder: its names, and the status of each.
 class HostFolder {
  public:
   explicit HostFolder(const std::string& path)
@@ -112,35 +114,34 @@ class HostFolder {
   // thread (which owns the database connection) while the helpers look up
   // theirs, before it looks up its own share.
   template <class F>
-  void StatAll(std::vector<Listed>* listed, F&& meanwhile) {
+  std::vector<HostStatus> StatAll(const FolderNames& names, F&& meanwhile) {
     constexpr size_t kPerThread = 8192;
+    std::vector<HostStatus> status(names.size());
     size_t workers = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), 4);
-    workers = std::min(workers, listed->size() / kPerThread + 1);
-    size_t chunk = (listed->size() + workers - 1) / std::max<size_t>(workers, 1);
+    workers = std::min(workers, names.size() / kPerThread + 1);
+    size_t chunk = (names.size() + workers - 1) / std::max<size_t>(workers, 1);
     std::vector<std::thread> helpers;
     for (size_t w = 1; w < workers; ++w) {
-      helpers.emplace_back([this, listed, w, chunk] { StatRange(listed, w * chunk, (w + 1) * chunk); });
+      helpers.emplace_back([&, w] { StatRange(names, w * chunk, (w + 1) * chunk, &status); });
     }
     meanwhile();
-    StatRange(listed, 0, chunk);
+    StatRange(names, 0, chunk, &status);
     for (auto& t : helpers) t.join();
+    return status;
   }
 
  private:
-  void StatRange(std::vector<Listed>* listed, size_t begin, size_t end) {
-    end = std::min(end, listed->size());
+  void StatRange(const FolderNames& names, size_t begin, size_t end, std::vector<HostStatus>* status) const {
+    end = std::min(end, names.size());
     for (size_t i = begin; i < end; ++i) {
-      Listed& l = (*listed)[i];
-      l.ok = fd_ >= 0 && ::fstatat(fd_, l.name.c_str(), &l.st, AT_SYMLINK_NOFOLLOW) == 0;
+      struct stat st;
+      if (fd_ < 0 || ::fstatat(fd_, names.CName(static_cast<uint32_t>(i)), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+      if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+      (*status)[i] = HostStatus{FactsOf(st), true};
     }
   }
 
   int fd_;
-};
-
-struct Candidate {
-  std::u16string folded;
-  FoundEntry entry;
 };
 
 class FindObject : public KObject {
@@ -178,31 +179,41 @@ class FindObject : public KObject {
   size_t next_ = 0;
 };
 
-void AddVolumes(Device& device, std::u16string_view folded_pattern, std::vector<Candidate>* out) {
+// The device root's volumes and mounted folders, by sort key.
+class RootNames {
+ public:
+  explicit RootNames(const DeviceSettings& settings) {
+    for (const auto& v : settings.volumes) volumes_.push_back(KeyOf(v.name));
+    for (const auto& m : settings.mounted_folders) mounted_.push_back(KeyOf(m));
+  }
+  bool IsVolume(std::string_view key) const { return Holds(volumes_, key); }
+  bool IsMounted(std::string_view key) const { return Holds(mounted_, key); }
+
+ private:
+  static std::string KeyOf(const std::string& host_name) {
+    std::string key;
+    AppendSortKey(Fold(FromUtf8(host_name)), &key);
+    return key;
+  }
+  static bool Holds(const std::vector<std::string>& keys, std::string_view key) {
+    return std::find(keys.begin(), keys.end(), key) != keys.end();
+  }
+  std::vector<std::string> volumes_, mounted_;
+};
+
+// Adds the storage volumes matching the pattern to the end of `names` and
+// `order`, with what each shows in `infos`.
+void AddVolumes(Device& device, std::u16string_view folded_pattern, FolderNames* names,
+                std::vector<uint32_t>* order, std::vector<EntryInfo>* infos) {
   for (const auto& v : device.Settings().volumes) {
-    std::u16string name = FromUtf8(v.name);
-    std::u16string folded = Fold(name);
+    std::u16string folded = Fold(FromUtf8(v.name));
     if (!MatchesFolded(folded_pattern, folded)) continue;
     struct stat st;
     if (::lstat(device.VolumeDir(v.name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-    Candidate c{folded, {v.name, EffectiveInfo(st, nullptr)}};
-    c.entry.info.attributes |= kMountMarks;
-    out->push_back(std::move(c));
+    order->push_back(names->Add(v.name, folded));
+    infos->push_back(EffectiveInfo(st, nullptr));
+    infos->back().attributes |= kMountMarks;
   }
-}
-
-bool IsVolumeName(const DeviceSettings& settings, std::u16string_view folded) {
-  for (const auto& v : settings.volumes) {
-    if (Fold(FromUtf8(v.name)) == folded) return true;
-  }
-  return false;
-}
-
-bool IsMountedName(const DeviceSettings& settings, std::u16string_view folded) {
-  for (const auto& m : settings.mounted_folders) {
-    if (Fold(FromUtf8(m)) == folded) return true;
-  }
-  return false;
 }
 
 HANDLE FindOne(Device& device, const std::vector<std::u16string>& parts, WIN32_FIND_DATAW* data) {
@@ -231,37 +242,47 @@ std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::
   std::u16string folded_pattern = Fold(pattern);
   bool match_all = folded_pattern == u"*" || folded_pattern == u"*.*";
   bool device_root = folder.IsDeviceRoot();
-  DeviceSettings settings = device.Settings();
+  RootNames root(device.Settings());
 
   HostFolder host(folder.host);
-  std::vector<Listed> listed;
+  FolderNames names;
+  std::u16string folded;
   host.ForEachName([&](std::string_view host_name) {
-    std::u16string folded;
     if (!FoldHostName(host_name, &folded)) return;  // ".", "..", and names no device path could reach
     if (!match_all && !MatchesFolded(folded_pattern, folded)) return;
-    if (device_root && IsVolumeName(settings, folded)) return;  // the volume stands in its place
-    listed.push_back(Listed{std::string(host_name), std::move(folded), {}, false});
+    uint32_t i = names.Add(host_name, folded);
+    if (device_root && root.IsVolume(names.Key(i))) names.DropLast();  // the volume stands in its place
   });
-  FolderRows rows;
-  host.StatAll(&listed, [&] { rows = LoadFolderMeta(device.Db(), folder.key); });
+  std::vector<std::optional<FileMeta>> rows(names.size());
+  std::vector<HostStatus> status = host.StatAll(names, [&] {
+    NameIndex index(names);
+    ForEachFolderMeta(device.Db(), folder.key, [&](std::string_view name, const FileMeta& row) {
+      uint32_t i = index.Find(name);
+      if (i != NameIndex::kNone) rows[i] = row;
+    });
+  });
 
-  std::vector<Candidate> found;
-  found.reserve(listed.size() + settings.volumes.size());
-  for (Listed& l : listed) {
-    // Links and devices are not part of the device.
-    if (!l.ok || (!S_ISREG(l.st.st_mode) && !S_ISDIR(l.st.st_mode))) continue;
-    auto row = rows.find(l.name);
-    Candidate c{std::move(l.folded), {std::move(l.name), EffectiveInfo(l.st, row == rows.end() ? nullptr : &row->second)}};
-    if (device_root && S_ISDIR(l.st.st_mode) && IsMountedName(settings, c.folded)) c.entry.info.attributes |= kMountMarks;
-    found.push_back(std::move(c));
+  std::vector<uint32_t> order;
+  order.reserve(names.size());
+  for (uint32_t i = 0; i < status.size(); ++i) {
+    if (status[i].listed) order.push_back(i);
   }
-  if (device_root) AddVolumes(device, folded_pattern, &found);
-  std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
-    return a.folded != b.folded ? a.folded < b.folded : a.entry.name < b.entry.name;
-  });
+  size_t host_names = names.size();
+  std::vector<EntryInfo> volumes;
+  if (device_root) AddVolumes(device, folded_pattern, &names, &order, &volumes);
+
   std::vector<FoundEntry> entries;
-  entries.reserve(found.size());
-  for (auto& c : found) entries.push_back(std::move(c.entry));
+  entries.reserve(order.size());
+  for (uint32_t p : names.Order(order)) {
+    uint32_t i = order[p];
+    if (i >= host_names) {
+      entries.push_back({std::string(names.Name(i)), volumes[i - host_names]});
+      continue;
+    }
+    const HostFacts& facts = status[i].facts;
+    entries.push_back({std::string(names.Name(i)), EffectiveInfo(facts, rows[i] ? &*rows[i] : nullptr)});
+    if (device_root && facts.folder && root.IsMounted(names.Key(i))) entries.back().info.attributes |= kMountMarks;
+  }
   return entries;
 }
 

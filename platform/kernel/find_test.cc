@@ -180,6 +180,25 @@ TEST_F(FindTest, OrderDoesNotDependOnCreationOrder) {
   EXPECT_EQ(List(u"\\one\\*"), (Names{u"Alpha", u"Bravo", u"charlie", u"delta", u"echo"}));
 }
 
+// Names compare unit by unit after folding, so letters outside ASCII and
+// surrogate pairs keep their code-unit place; names that differ only in case
+// on the host keep the host's byte order, and each keeps its own row.
+TEST_F(FindTest, OrderIsByFoldedUnitsThenHostBytesAndRowsStayWithTheirName) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\o", nullptr));
+  HANDLE h = CreateFileW(u"\\o\\B", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  const char* host_only[] = {"b", "ab", "a", "Z", "\xc3\xa9", "\xf0\x9f\x98\x80", "\xef\xbd\x82", "A"};
+  for (const char* name : host_only) std::ofstream(dev_.dir() / "store/o" / name) << "x";
+  std::vector<DWORD> attributes;
+  EXPECT_EQ(List(u"\\o\\*", &attributes),
+            (Names{u"A", u"a", u"ab", u"B", u"b", u"Z", u"\u00e9", u"\U0001F600", u"\uFF42"}));
+  const DWORD host = FILE_ATTRIBUTE_ARCHIVE;
+  EXPECT_EQ(attributes, (std::vector<DWORD>{host, host, host, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, host,
+                                            host, host, host, host}));
+  EXPECT_EQ(List(u"\\o\\?"), (Names{u"A", u"a", u"B", u"b", u"Z", u"\u00e9", u"\uFF42"}));
+}
+
 // Large folders are looked up by several threads while the folder's rows
 // are read; each entry must still get its own row.
 TEST_F(FindTest, ALargeFolderGetsEachEntrysOwnAttributesInOrder) {
