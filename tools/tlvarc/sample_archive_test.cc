@@ -34,19 +34,24 @@ std::u16string Join(const std::u16string& folder, const std::u16string& name) {
   return folder == u"\\" ? folder + name : folder + u'\\' + name;
 }
 
+// Every entry of a device folder matching `pattern`, as the device lists them.
+std::vector<WIN32_FIND_DATAW> ListFolder(const std::u16string& pattern) {
+  std::vector<WIN32_FIND_DATAW> entries;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return entries;
+  do entries.push_back(found);
+  while (FindNextFileW(find, &found));
+  FindClose(find);
+  return entries;
+}
+
 // Files and folders the backup walks: everything below "\" but what the
 // exclusion rules leave out, and nothing inside a folder that is left out.
 void ExpectedFiles(const std::u16string& folder, std::vector<std::string>* out) {
   out->push_back(U8(folder));
   std::u16string pattern = Join(folder, u"*.*");
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
-  std::vector<WIN32_FIND_DATAW> entries;
-  do entries.push_back(found);
-  while (FindNextFileW(find, &found));
-  FindClose(find);
-  for (const WIN32_FIND_DATAW& e : entries) {
+  for (const WIN32_FIND_DATAW& e : ListFolder(pattern)) {
     std::u16string path = Join(folder, e.cFileName);
     if (!IsEntrySaved(pattern.c_str(), path.c_str(), e.cFileName, e.dwFileAttributes)) continue;
     if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -337,14 +342,7 @@ class DeviceFileUndo {
 // deletes: files the exclusion table names (ROM files are never deleted).
 void LeftOutFiles(const std::u16string& folder, std::string* out) {
   std::u16string pattern = Join(folder, u"*.*");
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW(pattern.c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return;
-  std::vector<WIN32_FIND_DATAW> entries;
-  do entries.push_back(found);
-  while (FindNextFileW(find, &found));
-  FindClose(find);
-  for (const WIN32_FIND_DATAW& e : entries) {
+  for (const WIN32_FIND_DATAW& e : ListFolder(pattern)) {
     std::u16string path = Join(folder, e.cFileName);
     bool saved = IsEntrySaved(pattern.c_str(), path.c_str(), e.cFileName, e.dwFileAttributes);
     if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
