@@ -15,6 +15,7 @@
 #include "faults.h"
 #include "file_meta.h"
 #include "file_service.h"
+#include "api_expect.h"
 #include "scratch_device.h"
 #include "space.h"
 #include "wstr.h"
@@ -23,15 +24,6 @@ namespace cedev {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr DWORD kSentinel = 0xDEADBEEF;
-
-#define EXPECT_FAILS_WITH(call, failure, error)           \
-  do {                                                    \
-    SetLastError(kSentinel);                              \
-    EXPECT_EQ((call), (failure));                         \
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(error)); \
-  } while (0)
-
 HANDLE Open(const char16_t* path, DWORD access, DWORD disposition) {
   return CreateFileW(path, access, FILE_SHARE_READ, nullptr, disposition, 0, nullptr);
 }

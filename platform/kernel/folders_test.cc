@@ -9,19 +9,11 @@
 #include "ce/file.h"
 #include "ce/handle.h"
 #include "file_meta.h"
+#include "api_expect.h"
 #include "scratch_device.h"
 
 namespace cedev {
 namespace {
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
-
-#define EXPECT_FAILS_WITH(call, failure, error) \
-  do {                                          \
-    SetLastError(kSentinel);                    \
-    EXPECT_EQ((call), (failure));               \
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(error)); \
-  } while (0)
 
 class FoldersTest : public ::testing::Test {
  protected:

@@ -12,20 +12,12 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "api_expect.h"
 #include "scratch_device.h"
 #include "wstr.h"
 
 namespace cedev {
 namespace {
-
-constexpr DWORD kSentinel = 0xDEADBEEF;
-
-#define EXPECT_FAILS_WITH(call, failure, error)           \
-  do {                                                    \
-    SetLastError(kSentinel);                              \
-    EXPECT_EQ((call), (failure));                         \
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(error)); \
-  } while (0)
 
 HANDLE Open(const char16_t* path, DWORD access, DWORD share) {
   return CreateFileW(path, access, share, nullptr, OPEN_EXISTING, 0, nullptr);
