@@ -212,9 +212,9 @@ void BM_MixedBackupVsTarCreate(benchmark::State& state) {
   Report(state, ours, tar, kMixedFiles);
 }
 
-void BM_MixedRestoreVsTarExtract(benchmark::State& state) {
-  BenchDevice device;
-  device.MixedTree(EnvSize("TLV_BENCH_MB", 400) << 20, kMixedFolders, kMixedFiles);
+// Backs the device's tree up once (ours and tar), then times restoring it
+// onto an emptied object store against extracting the tar.
+void RestoreVsTarExtract(benchmark::State& state, BenchDevice& device, size_t files) {
   BenchDevice::Backup();
   device.TarCreate();
   Timing ours, tar;
@@ -223,7 +223,13 @@ void BM_MixedRestoreVsTarExtract(benchmark::State& state) {
     ours = BenchDevice::Restore();
     tar = device.TarExtract();
   }
-  Report(state, ours, tar, kMixedFiles);
+  Report(state, ours, tar, files);
+}
+
+void BM_MixedRestoreVsTarExtract(benchmark::State& state) {
+  BenchDevice device;
+  device.MixedTree(EnvSize("TLV_BENCH_MB", 400) << 20, kMixedFolders, kMixedFiles);
+  RestoreVsTarExtract(state, device, kMixedFiles);
 }
 
 // Tiny files: state.range(0) files in range(0) / 200 folders, so the
@@ -244,15 +250,7 @@ void BM_TinyRestoreVsTarExtract(benchmark::State& state) {
   BenchDevice device;
   size_t files = size_t(state.range(0));
   device.TinyTree(files, files / 200);
-  BenchDevice::Backup();
-  device.TarCreate();
-  Timing ours, tar;
-  for (auto _ : state) {
-    device.EmptyStore();
-    ours = BenchDevice::Restore();
-    tar = device.TarExtract();
-  }
-  Report(state, ours, tar, files);
+  RestoreVsTarExtract(state, device, files);
 }
 
 // One folder of range(0) files: the mirror pass asks once per entry.
@@ -260,15 +258,7 @@ void BM_OneFolderRestore(benchmark::State& state) {
   BenchDevice device;
   size_t files = size_t(state.range(0));
   device.TinyTree(files, 1);
-  BenchDevice::Backup();
-  device.TarCreate();
-  Timing ours, tar;
-  for (auto _ : state) {
-    device.EmptyStore();
-    ours = BenchDevice::Restore();
-    tar = device.TarExtract();
-  }
-  Report(state, ours, tar, files);
+  RestoreVsTarExtract(state, device, files);
 }
 
 void TinySizes(benchmark::internal::Benchmark* b) {

@@ -16,6 +16,7 @@
 #include "db_json.h"
 #include "db_json_reader.h"
 #include "extract_layout.h"
+#include "host_fd.h"
 #include "host_stream.h"
 #include "node_writer.h"
 #include "presentation.h"
@@ -38,22 +39,6 @@ constexpr const char* kHelp =
     "--platform sets the platform name (else the one in archive.json).\n"
     "--password asks for a password for the new archive (or takes\n"
     "TLVARC_PASSWORD without a terminal); without it the archive has none.\n";
-
-std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(Fd&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
-  Fd& operator=(Fd&&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // A host name from the manifest must stay one component inside files/.
 bool IsSafeComponent(const std::string& name) {

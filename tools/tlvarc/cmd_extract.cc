@@ -16,6 +16,7 @@
 #include "commands.h"
 #include "db_json.h"
 #include "extract_layout.h"
+#include "host_fd.h"
 #include "host_names.h"
 #include "presentation.h"
 #include "record_walker.h"
@@ -42,25 +43,6 @@ constexpr const char* kHelp =
     "written outside DIR, and nothing already in it is overwritten. --password asks for the password (or takes\n"
     "TLVARC_PASSWORD without a terminal); an archive with a password needs it, and\n"
     "a wrong one writes nothing at all.\n";
-
-std::string ErrnoText(const std::string& what) { return what + ": " + std::strerror(errno); }
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 timespec ToTimespec(const FILETIME& t) {
   constexpr int64_t kTicks = 10000000, kEpoch = 11644473600;
