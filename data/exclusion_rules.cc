@@ -115,18 +115,19 @@ BOOL IsMountedStorage(LPCWSTR folderPath) {
   if (!folderPath || folderPath[0] != u'\\') return FALSE;
   LPCWSTR name = folderPath + 1;
   // Entry names hold no backslash, so only a folder directly below the root
-  // can be mounted storage; deeper folders need no enumeration.
+  // can be mounted storage; deeper folders need no lookup.
+  if (!*name) return FALSE;
   for (LPCWSTR p = name; *p; ++p)
-    if (*p == u'\\') return FALSE;
+    if (*p == u'\\' || *p == u'*' || *p == u'?') return FALSE;
+  // The root entry of that name, looked up afresh on every call. Asking for
+  // the one entry finds what a walk of the whole root would find (names are
+  // compared without case on both ways) at a cost that does not grow with
+  // the number of folders in the root.
   WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW(TEXT("\\*.*"), &entry);
+  HANDLE find = FindFirstFileW(folderPath, &entry);
   if (find == INVALID_HANDLE_VALUE) return FALSE;
-  BOOL mounted = FALSE;
-  do {
-    if (IsMountedAttributes(entry.dwFileAttributes) && WideEqualNoCase(entry.cFileName, name)) mounted = TRUE;
-  } while (!mounted && FindNextFileW(find, &entry));
   FindClose(find);
-  return mounted;
+  return IsMountedAttributes(entry.dwFileAttributes) && WideEqualNoCase(entry.cFileName, name);
 }
 
 BOOL IsTovakPlatform() {
