@@ -17,27 +17,60 @@ namespace {
 
 // Far past any offset a device file can reach, still a valid off_t.
 constexpr off_t kMarkerBase = 0x7FFFFFFF00000000LL;
-enum Marker : off_t { kHasRead = 0, kHasWrite = 1, kDeniesRead = 2, kDeniesWrite = 3 };
+// The order keeps what the usual opens test, and what they take, in one
+// run each, so each costs one lock call: a reader that shares only reading
+// tests denies-read and has-write and takes has-read and denies-write; a
+// writer that shares reading tests denies-write and has-write and takes
+// has-write and denies-read; one that shares writing tests has-read and
+// denies-write.
+enum Marker : unsigned { kHasRead = 0, kDeniesWrite = 1, kHasWrite = 2, kDeniesRead = 3, kMarkers = 4 };
+using MarkerSet = unsigned;  // bit m stands for Marker m
 
-// Whether another open file description holds a lock on the marker byte.
-bool MarkerTaken(int fd, Marker m, bool* taken) {
-  struct flock fl {};
-  fl.l_type = F_WRLCK;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kMarkerBase + m;
-  fl.l_len = 1;
-  if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return false;
-  *taken = fl.l_type != F_UNLCK;
+constexpr MarkerSet Bit(Marker m) { return MarkerSet{1} << m; }
+
+// Calls `run(first, count)` for each run of adjacent markers in `set`.
+template <class F>
+bool ForEachRun(MarkerSet set, F&& run) {
+  for (unsigned m = 0; m < kMarkers;) {
+    if (!(set & (1u << m))) {
+      ++m;
+      continue;
+    }
+    unsigned end = m;
+    while (end < kMarkers && (set & (1u << end))) ++end;
+    if (!run(m, end - m)) return false;
+    m = end;
+  }
   return true;
 }
 
-bool TakeMarker(int fd, Marker m) {
+struct flock MarkerRange(short type, unsigned first, unsigned count) {
   struct flock fl {};
-  fl.l_type = F_RDLCK;
+  fl.l_type = type;
   fl.l_whence = SEEK_SET;
-  fl.l_start = kMarkerBase + m;
-  fl.l_len = 1;
-  return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+  fl.l_start = kMarkerBase + off_t(first);
+  fl.l_len = off_t(count);
+  return fl;
+}
+
+// Whether another open file description holds a lock on any marker of `set`.
+bool AnyMarkerTaken(int fd, MarkerSet set, bool* taken) {
+  *taken = false;
+  bool ok = true;
+  ForEachRun(set, [&](unsigned first, unsigned count) {
+    struct flock fl = MarkerRange(F_WRLCK, first, count);
+    if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return ok = false;
+    *taken = fl.l_type != F_UNLCK;
+    return !*taken;
+  });
+  return ok;
+}
+
+bool TakeMarkers(int fd, MarkerSet set) {
+  return ForEachRun(set, [&](unsigned first, unsigned count) {
+    struct flock fl = MarkerRange(F_RDLCK, first, count);
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+  });
 }
 
 // The device-wide lock that makes test-and-take one step: an in-process
@@ -82,35 +115,25 @@ DWORD AcquireShare(const std::string& run_dir, int fd, DWORD access, DWORD share
   bool writes = access & (GENERIC_WRITE | GENERIC_ALL);
   bool denies_read = !(share & FILE_SHARE_READ);
   bool denies_write = !(share & FILE_SHARE_WRITE);
+  // What this handle does must not be denied by another, and what it denies
+  // must not be done by another.
+  MarkerSet conflicts = (reads ? Bit(kDeniesRead) : 0) | (writes ? Bit(kDeniesWrite) : 0) |
+                        (denies_read ? Bit(kHasRead) : 0) | (denies_write ? Bit(kHasWrite) : 0);
+  MarkerSet own = (reads ? Bit(kHasRead) : 0) | (writes ? Bit(kHasWrite) : 0) |
+                  (denies_read ? Bit(kDeniesRead) : 0) | (denies_write ? Bit(kDeniesWrite) : 0);
   DeviceShareLock lock(run_dir);
-  struct Check {
-    bool applies;
-    Marker marker;
-  } checks[] = {{reads, kDeniesRead}, {writes, kDeniesWrite}, {denies_read, kHasRead}, {denies_write, kHasWrite}};
-  for (const Check& c : checks) {
-    bool taken = false;
-    if (!c.applies) continue;
-    if (!MarkerTaken(fd, c.marker, &taken)) return Win32FromErrno(errno);
-    if (taken) return ERROR_SHARING_VIOLATION;
-  }
-  struct Mark {
-    bool applies;
-    Marker marker;
-  } marks[] = {{reads, kHasRead}, {writes, kHasWrite}, {denies_read, kDeniesRead}, {denies_write, kDeniesWrite}};
-  for (const Mark& m : marks) {
-    if (m.applies && !TakeMarker(fd, m.marker)) return Win32FromErrno(errno);
-  }
+  bool taken = false;
+  if (!AnyMarkerTaken(fd, conflicts, &taken)) return Win32FromErrno(errno);
+  if (taken) return ERROR_SHARING_VIOLATION;
+  if (!TakeMarkers(fd, own)) return Win32FromErrno(errno);
   return 0;
 }
 
 DWORD CheckNotInUse(const std::string& run_dir, int fd) {
   DeviceShareLock lock(run_dir);
-  for (Marker m : {kHasRead, kHasWrite}) {
-    bool taken = false;
-    if (!MarkerTaken(fd, m, &taken)) return Win32FromErrno(errno);
-    if (taken) return ERROR_SHARING_VIOLATION;
-  }
-  return 0;
+  bool taken = false;
+  if (!AnyMarkerTaken(fd, Bit(kHasRead) | Bit(kHasWrite), &taken)) return Win32FromErrno(errno);
+  return taken ? ERROR_SHARING_VIOLATION : 0;
 }
 
 }  // namespace cedev

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "ce/file.h"
 #include "ce/handle.h"
@@ -126,6 +127,39 @@ TEST_F(ShareTest, HandlesOfOneProgramHonourEachOthersShareModes) {
   EXPECT_NE(again, INVALID_HANDLE_VALUE);
   CloseHandle(again);
   EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\shared.bin"));
+}
+
+// Every pair of access and share modes against the rule itself: a second
+// handle opens when neither handle does what the other refuses to share.
+TEST_F(ShareTest, EveryPairOfModesFollowsTheShareRule) {
+  struct Mode {
+    DWORD access, share;
+  };
+  std::vector<Mode> modes;
+  for (DWORD access : {DWORD{0}, DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ | GENERIC_WRITE}})
+    for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_WRITE}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}})
+      modes.push_back({access, share});
+  auto refused = [](const Mode& doer, const Mode& other) {
+    return ((doer.access & GENERIC_READ) && !(other.share & FILE_SHARE_READ)) ||
+           ((doer.access & GENERIC_WRITE) && !(other.share & FILE_SHARE_WRITE));
+  };
+  for (const Mode& first : modes) {
+    for (const Mode& second : modes) {
+      SCOPED_TRACE(testing::Message() << std::hex << "first " << first.access << "/" << first.share << ", second "
+                                      << second.access << "/" << second.share);
+      HANDLE a = Open(u"\\FlashDisk\\shared.bin", first.access, first.share);
+      ASSERT_NE(a, INVALID_HANDLE_VALUE) << GetLastError();
+      HANDLE b = Open(u"\\FlashDisk\\shared.bin", second.access, second.share);
+      if (refused(first, second) || refused(second, first)) {
+        EXPECT_EQ(b, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
+      } else {
+        EXPECT_NE(b, INVALID_HANDLE_VALUE) << GetLastError();
+      }
+      if (b != INVALID_HANDLE_VALUE) CloseHandle(b);
+      CloseHandle(a);
+    }
+  }
 }
 
 TEST_F(ShareTest, AnExclusiveHandleInAnotherProgramLocksEveryoneOut) {
