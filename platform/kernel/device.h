@@ -75,6 +75,9 @@ class Device {
 
   // This thread's connection to state.db; the schema exists once it returns.
   SqlDb& Db();
+  // Tells this opening of a device from every other of this process, even
+  // of the same folder: caches keyed by it never outlive their device.
+  uint64_t Instance() const { return generation_; }
 
   // Writes settings and creates the folder skeleton and schema of a new device.
   static bool Create(const std::filesystem::path& dir, const DeviceSettings& settings, std::string* error);

@@ -126,14 +126,16 @@ bool SaveMeta(SqlDb& db, std::string_view key, const FileMeta& meta) {
   auto stmt = db.Cached(
       "INSERT OR REPLACE INTO file_meta(parent, name, attributes, creation, last_access, size, mtime) "
       "VALUES(?,?,?,?,?,?,?)");
-  return stmt->Bind(1, parent)
-      .Bind(2, name)
-      .Bind(3, static_cast<int64_t>(meta.attributes))
-      .Bind(4, meta.creation)
-      .Bind(5, meta.last_access)
-      .Bind(6, meta.size)
-      .Bind(7, meta.mtime)
-      .Run();
+  bool saved = stmt->Bind(1, parent)
+                   .Bind(2, name)
+                   .Bind(3, static_cast<int64_t>(meta.attributes))
+                   .Bind(4, meta.creation)
+                   .Bind(5, meta.last_access)
+                   .Bind(6, meta.size)
+                   .Bind(7, meta.mtime)
+                   .Run();
+  db.NoteChange(SharedCounter::kFileMeta);
+  return saved;
 }
 
 SubtreeRange SubtreeOf(std::string_view key) {
@@ -146,11 +148,14 @@ bool DeleteMetaTree(SqlDb& db, std::string_view key) {
   auto top = db.Cached("DELETE FROM file_meta WHERE parent = ? AND name = ?");
   if (!top->Bind(1, parent).Bind(2, name).Run()) return false;
   auto rest = db.Cached("DELETE FROM file_meta WHERE parent = ?1 OR (parent >= ?2 AND parent < ?3)");
-  return rest->Bind(1, below.key).Bind(2, below.low).Bind(3, below.high).Run();
+  bool deleted = rest->Bind(1, below.key).Bind(2, below.low).Bind(3, below.high).Run();
+  db.NoteChange(SharedCounter::kFileMeta);
+  return deleted;
 }
 
 bool MoveMetaTree(SqlDb& db, std::string_view from, std::string_view to) {
   SqlTxn txn(db);
+  db.NoteChange(SharedCounter::kFileMeta);
   // Whatever the destination held before is gone on the host too.
   if (!DeleteMetaTree(db, to)) return false;
   auto [from_parent, from_name] = SplitMetaKey(from);

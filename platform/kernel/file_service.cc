@@ -83,6 +83,7 @@ bool CopyMetaRows(Device& device, std::string_view from_key, std::string_view to
 bool RefreshMetaRows(Device& device, std::string_view key) {
   SqlDb& db = device.Db();
   SqlTxn txn(db);
+  db.NoteChange(SharedCounter::kFileMeta);
   std::vector<std::string> keys{std::string(key)};
   {
     SubtreeRange below = SubtreeOf(key);

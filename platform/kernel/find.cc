@@ -15,6 +15,7 @@
 #include "folder_names.h"
 #include "handles.h"
 #include "last_error.h"
+#include "meta_cache.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -228,7 +229,8 @@ HANDLE FindOne(Device& device, const std::vector<std::u16string>& parts, WIN32_F
 }  // namespace
 
 EntryInfo DescribeEntry(Device& device, const HostPath& where) {
-  std::optional<FileMeta> row = LoadMeta(device.Db(), where.key);
+  std::optional<FileMeta> row;
+  if (!MetaRows().Find(device, where.key, &row)) row = LoadMeta(device.Db(), where.key);
   EntryInfo info = EffectiveInfo(where.st, row ? &*row : nullptr);
   if (where.IsVolumeRoot() || where.mounted) info.attributes |= kMountMarks;
   return info;
@@ -256,10 +258,19 @@ std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::
   std::vector<std::optional<FileMeta>> rows(names.size());
   std::vector<HostStatus> status = host.StatAll(names, [&] {
     NameIndex index(names);
-    ForEachFolderMeta(device.Db(), folder.key, [&](std::string_view name, const FileMeta& row) {
+    SqlDb& db = device.Db();
+    // Rows read inside an open transaction may yet be rolled back.
+    bool keep = !db.InTransaction() && names.size() <= MetaRowCache::kMaxRows;
+    uint64_t stamp = MetaRowCache::Stamp();
+    std::vector<MetaRowCache::NamedRow> kept;
+    ForEachFolderMeta(db, folder.key, [&](std::string_view name, const FileMeta& row) {
       uint32_t i = index.Find(name);
       if (i != NameIndex::kNone) rows[i] = row;
+      if (!keep) return;
+      keep = kept.size() < MetaRowCache::kMaxRows;  // only a folder's whole set of rows can tell a row is missing
+      if (keep) kept.emplace_back(name, row);
     });
+    if (keep) MetaRows().Keep(device, folder.key, stamp, std::move(kept));
   });
 
   std::vector<uint32_t> order;

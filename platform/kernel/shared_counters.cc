@@ -48,7 +48,7 @@ uint64_t ReadSharedCounter(SharedCounter counter) {
   Device* device = Device::Current();
   uint64_t* slots = device ? CountersOf(device) : nullptr;
   if (!slots) return g_unmapped++;
-  static_assert(static_cast<int>(SharedCounter::kDatabases) < kCounterSlots);
+  static_assert(static_cast<int>(SharedCounter::kFileMeta) < kCounterSlots);
   return std::atomic_ref<uint64_t>(slots[static_cast<int>(counter)]).load(std::memory_order_acquire);
 }
 

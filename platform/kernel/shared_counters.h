@@ -9,7 +9,7 @@
 
 namespace cedev {
 
-enum class SharedCounter { kRegistry = 0, kFaults = 1, kDatabases = 2 };
+enum class SharedCounter { kRegistry = 0, kFaults = 1, kDatabases = 2, kFileMeta = 3 };
 
 // The counter's value on the current device. When the counter file cannot be
 // mapped every read returns a new value, so caches are simply never trusted.

@@ -135,6 +135,18 @@ SqlCached SqlDb::Cached(const char* sql) {
 int64_t SqlDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 int SqlDb::Changes() const { return sqlite3_changes(db_); }
 std::string SqlDb::ErrorMessage() const { return db_ ? sqlite3_errmsg(db_) : "database not open"; }
+bool SqlDb::InTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+
+void SqlDb::NoteChange(SharedCounter counter) {
+  pending_bumps_ |= 1u << static_cast<unsigned>(counter);
+  if (!InTransaction()) BumpPending();
+}
+
+void SqlDb::BumpPending() {
+  for (unsigned c = 0; pending_bumps_; ++c, pending_bumps_ >>= 1) {
+    if (pending_bumps_ & 1) BumpSharedCounter(static_cast<SharedCounter>(c));
+  }
+}
 
 // Transactions are frequent and small (one registry write each), so their
 // three statements are prepared once per connection.
@@ -148,14 +160,20 @@ SqlTxn::SqlTxn(SqlDb& db) : db_(db) {
 }
 
 SqlTxn::~SqlTxn() {
-  if (outer_) db_.Cached("ROLLBACK")->Run();
+  if (!outer_) return;
+  db_.Cached("ROLLBACK")->Run();
+  db_.BumpPending();
 }
 
 bool SqlTxn::Commit() {
   if (!outer_) return began_;
   outer_ = false;
-  if (db_.Cached("COMMIT")->Run()) return true;
+  if (db_.Cached("COMMIT")->Run()) {
+    db_.BumpPending();
+    return true;
+  }
   db_.Cached("ROLLBACK")->Run();
+  db_.BumpPending();  // nothing changed, but a bump too many only costs a cache
   return false;
 }
 

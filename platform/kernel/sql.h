@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shared_counters.h"
+
 namespace cedev {
 
 class SqlStmt {
@@ -94,10 +96,21 @@ class SqlDb {
   int Changes() const;
   std::string ErrorMessage() const;
   sqlite3* raw() const { return db_; }
+  bool InTransaction() const;
+
+  // A statement just changed what `counter` watches: it is bumped once the
+  // change is committed (at once outside a transaction, else when the
+  // outermost transaction commits), so no other program can see the new
+  // value of the counter and still read the old data.
+  void NoteChange(SharedCounter counter);
 
  private:
+  friend class SqlTxn;
+  void BumpPending();
+
   sqlite3* db_ = nullptr;
   std::map<const char*, sqlite3_stmt*> cache_;
+  unsigned pending_bumps_ = 0;  // bit per SharedCounter
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back unless Commit() was called. Nested
