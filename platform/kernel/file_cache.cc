@@ -10,7 +10,7 @@ namespace cedev {
 bool WriteBehind::Append(uint64_t at, const void* data, size_t count) {
   if (size_ > 0 && at != End()) return false;
   if (size_ + count > kFileCacheBytes) return false;
-  if (!buffer_) buffer_ = std::make_unique<char[]>(kFileCacheBytes);
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kFileCacheBytes);
   if (size_ == 0) start_ = at;
   std::memcpy(buffer_.get() + size_, data, count);
   size_ += count;
@@ -47,7 +47,7 @@ size_t ReadAhead::Copy(uint64_t at, void* out, size_t count) const {
 // One host read: a short one is the end of the file for now, and the next
 // call past the window looks again.
 int ReadAhead::Load(int fd, uint64_t at) {
-  if (!buffer_) buffer_ = std::make_unique<char[]>(kFileCacheBytes);
+  if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kFileCacheBytes);
   start_ = at;
   size_ = 0;
   ssize_t n;
