@@ -215,10 +215,10 @@ FolderNameCache& NameCache() {
 // Scans `dir` for a name equal to `name` without regard to case. Of several
 // host names that differ only in case the smallest wins, so the choice does
 // not depend on the host's folder order.
-std::string ScanForName(const std::string& dir, std::u16string_view name) {
+std::string ScanForName(const std::string& dir, std::u16string_view name, const struct stat* known_dir_st = nullptr) {
   g_scans.fetch_add(1, std::memory_order_relaxed);
   struct stat dir_st;
-  bool have_mtime = ::stat(dir.c_str(), &dir_st) == 0;
+  bool have_mtime = known_dir_st ? (dir_st = *known_dir_st, true) : ::stat(dir.c_str(), &dir_st) == 0;
   if (have_mtime) {
     if (auto cached = NameCache().Lookup(dir, dir_st.st_mtim, name)) return *cached;
   }
@@ -295,7 +295,8 @@ void NoteOwnChangeIn(const HostPath& where) {
 namespace {
 
 // The whole path in one lstat when its folder was verified a moment ago and
-// every name has its exact host case; false leaves the walk to the caller.
+// every name has its exact host case (a name not there yet costs a look at
+// the folder besides); false leaves the walk to the caller.
 bool ResolveBelowVerifiedFolder(const std::string& root_host, const std::string& root_key, size_t first_part,
                                 const std::vector<std::u16string>& parts, HostPath* out) {
   std::string folder_rel;
@@ -304,13 +305,25 @@ bool ResolveBelowVerifiedFolder(const std::string& root_host, const std::string&
   if (!Verified().Contains(folder)) return false;
   std::string name = ToUtf8(parts.back());
   struct stat st;
-  if (!LStat(folder + "/" + name, &st) || S_ISLNK(st.st_mode)) return false;
+  bool found = LStat(folder + "/" + name, &st);
+  if (!found) {
+    // A new name: the folder must still be a folder, and hold no name that
+    // differs only in case (the walk then takes the host's spelling).
+    struct stat dir_st;
+    if (errno != ENOENT || !LStat(folder, &dir_st) || !S_ISDIR(dir_st.st_mode)) return false;
+    std::string other = ScanForName(folder, parts.back(), &dir_st);
+    if (!other.empty() && other != name) return false;  // the same spelling is a name noted before, not there now
+    NameCache().NoteName(folder, parts.back(), name);
+    st = {};
+  } else if (S_ISLNK(st.st_mode)) {
+    return false;
+  }
   out->parent_key = root_key + folder_rel;
   out->key = out->parent_key + "/" + name;
   out->host = folder + "/" + name;
   out->name = parts.back();
   out->st = st;
-  out->exists = true;
+  out->exists = found;
   return true;
 }
 

@@ -161,6 +161,32 @@ TEST_F(PathRulesTest, LargeFoldersStillMatchNamesWithoutRegardToCase) {
   EXPECT_TRUE(fs::exists(dev_.dir() / "store/Big/LATE.txt"));
 }
 
+// A new name below a folder used a moment ago skips the walk from the root;
+// it must still find a name of other case, and notice a folder gone since.
+TEST_F(PathRulesTest, NewNamesBelowARecentlyUsedFolderFollowTheFolderAsItIsNow) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Recent", nullptr));
+  ASSERT_TRUE(Put(u"\\Recent\\Kept.txt", "old"));
+  // Asked for before it exists, then made: one file, in the case asked for.
+  EXPECT_FAILS_WITH(GetFileAttributesW(u"\\Recent\\Fresh.txt"), INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND);
+  ASSERT_TRUE(Put(u"\\Recent\\Fresh.txt", "new"));
+  EXPECT_TRUE(fs::exists(dev_.dir() / "store/Recent/Fresh.txt"));
+  // Another case of a name that is there opens that file.
+  ASSERT_TRUE(Put(u"\\Recent\\KEPT.TXT", "replaced"));
+  size_t count = 0;
+  for (auto& e : fs::directory_iterator(dev_.dir() / "store/Recent")) count += e.is_regular_file();
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(fs::file_size(dev_.dir() / "store/Recent/Kept.txt"), 8u);
+  // Removed on the host: no file is made where the folder was.
+  fs::remove_all(dev_.dir() / "store/Recent");
+  EXPECT_FAILS_WITH(Open(u"\\Recent\\Late.txt", GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE,
+                    ERROR_PATH_NOT_FOUND);
+  EXPECT_FALSE(fs::exists(dev_.dir() / "store/Recent"));
+  // Made a file on the host in its place: still no path below it.
+  std::ofstream(dev_.dir() / "store/Recent") << "a file now";
+  EXPECT_FAILS_WITH(Open(u"\\Recent\\Late.txt", GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE,
+                    ERROR_PATH_NOT_FOUND);
+}
+
 class RomTest : public ::testing::Test {
  protected:
   void SetUp() override {
