@@ -279,11 +279,12 @@ BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access,
     ::fstat(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
+  SqlTxn txn(db);  // the row read is the row replaced
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
   EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
   FileMeta updated = RowFor(st, info.attributes, creation ? FileTimeValue(*creation) : info.creation,
                             last_access ? FileTimeValue(*last_access) : info.last_access);
-  if (!SaveMeta(db, s_.where.key, updated)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  if (!SaveMeta(db, s_.where.key, updated) || !txn.Commit()) return Fail(ERROR_GEN_FAILURE, FALSE);
   return TRUE;
 }
 
@@ -302,6 +303,7 @@ void FileObject::RecordChanges() {
     StampDeviceTime(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
+  SqlTxn txn(db);  // the row and the space figure change together
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
   int64_t now = HostLastWrite(st);
   DWORD attributes = (row ? row->attributes : 0) | FILE_ATTRIBUTE_ARCHIVE;
@@ -310,6 +312,7 @@ void FileObject::RecordChanges() {
   int64_t last_access = pinned_last_write_ && row ? row->last_access : now;
   SaveMeta(db, s_.where.key, RowFor(st, attributes, creation, last_access));
   AdjustSpaceUsed(*s_.device, s_.where, static_cast<int64_t>(st.st_size) - static_cast<int64_t>(s_.size_at_open));
+  txn.Commit();
 }
 
 }  // namespace cedev

@@ -133,12 +133,13 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
   HostPath where;
   if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, FALSE);
   if (where.IsFixedFolder() || where.mounted) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  cedev::SqlTxn txn(device->Db());  // the times kept are those of the row replaced
   cedev::EntryInfo info = cedev::DescribeEntry(*device, where);
   if (info.attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
   DWORD attributes = dwFileAttributes & cedev::kSettableAttributes;
   if (where.IsDir()) attributes |= FILE_ATTRIBUTE_DIRECTORY;
   cedev::FileMeta row = cedev::RowFor(where.st, attributes, info.creation, info.last_access);
-  if (!cedev::SaveMeta(device->Db(), where.key, row)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  if (!cedev::SaveMeta(device->Db(), where.key, row) || !txn.Commit()) return Fail(ERROR_GEN_FAILURE, FALSE);
   return TRUE;
 }
 
