@@ -54,6 +54,8 @@ class Device {
 
   const std::filesystem::path& Dir() const { return dir_; }
   std::filesystem::path StoreDir() const { return dir_ / "store"; }
+  // The same as a string, made once: every path resolution starts from it.
+  const std::string& StoreHost() const { return store_host_; }
   std::filesystem::path VolumesDir() const { return dir_ / "volumes"; }
   std::filesystem::path VolumeDir(const std::string& name) const { return VolumesDir() / name; }
   std::filesystem::path FactoryDir() const { return dir_ / "factory"; }
@@ -83,11 +85,12 @@ class Device {
   static bool Create(const std::filesystem::path& dir, const DeviceSettings& settings, std::string* error);
 
  private:
-  explicit Device(std::filesystem::path dir) : dir_(std::move(dir)) {}
+  explicit Device(std::filesystem::path dir) : dir_(std::move(dir)), store_host_(StoreDir().string()) {}
   bool UpdateSettingsImpl(const std::function<void(DeviceSettings&)>& change);
   bool LoadSettingsLocked();
 
   std::filesystem::path dir_;
+  std::string store_host_;
   std::mutex settings_mutex_;
   std::shared_ptr<const DeviceSettings> settings_;
   std::filesystem::file_time_type settings_mtime_{};

@@ -37,6 +37,13 @@ DWORD CheckComponent(std::u16string_view part, bool pattern_allowed) {
   return 0;
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 // Status of a host entry without following a symbolic link.
 bool LStat(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st) == 0; }
 
@@ -52,6 +59,8 @@ Root ChooseRoot(Device& device, const DeviceSettings& settings, const std::vecto
   Root root;
   if (!parts.empty()) {
     for (const auto& v : settings.volumes) {
+      // Most first names are not a volume's; one of another length cannot be.
+      if (IsAscii(v.name) && v.name.size() != parts[0].size()) continue;
       if (EqualNoCase(parts[0], FromUtf8(v.name))) {
         root.kind = RootKind::kVolume;
         root.volume = v.name;
@@ -62,7 +71,7 @@ Root ChooseRoot(Device& device, const DeviceSettings& settings, const std::vecto
       }
     }
   }
-  root.host = device.StoreDir().string();
+  root.host = device.StoreHost();
   root.key = "store";
   return root;
 }
@@ -109,13 +118,6 @@ DWORD SplitDevicePath(std::u16string_view path, bool allow_pattern, std::vector<
 bool IsValidDeviceName(std::u16string_view name) { return name.size() <= kMaxDevicePath && CheckComponent(name, false) == 0; }
 
 namespace {
-
-bool IsAscii(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
