@@ -230,7 +230,10 @@ HANDLE FindOne(Device& device, const std::vector<std::u16string>& parts, WIN32_F
 
 EntryInfo DescribeEntry(Device& device, const HostPath& where) {
   std::optional<FileMeta> row;
-  if (!MetaRows().Find(device, where.key, &row)) row = LoadMeta(device.Db(), where.key);
+  SqlDb& db = device.Db();
+  // Inside a transaction this thread may have changed rows the others
+  // cannot see yet: only its own connection knows them.
+  if (db.InTransaction() || !MetaRows().Find(device, where.key, &row)) row = LoadMeta(db, where.key);
   EntryInfo info = EffectiveInfo(where.st, row ? &*row : nullptr);
   if (where.IsVolumeRoot() || where.mounted) info.attributes |= kMountMarks;
   return info;
