@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "ce/file.h"
+#include "device_mutex.h"
 #include "last_error.h"
 
 namespace cedev {
@@ -73,38 +74,55 @@ bool TakeMarkers(int fd, MarkerSet set) {
   });
 }
 
-// The device-wide lock that makes test-and-take one step: an in-process
-// mutex (flock is per open file description, shared by our threads) plus
-// flock on run/share.lock for the other programs.
+// The device-wide lock that makes test-and-take one step: the device's
+// shared mutex in run/share.lock. Where that file cannot be mapped, flock on
+// it serves instead, with an in-process mutex besides (flock belongs to the
+// open file description, which our threads share).
 class DeviceShareLock {
  public:
-  explicit DeviceShareLock(const std::string& run_dir) : guard_(Mutex()) {
-    fd_ = LockFileFd(run_dir);
+  explicit DeviceShareLock(const std::string& run_dir) {
+    Lock& lock = LockOf(run_dir);
+    if (lock.mutex && lock.mutex->Lock()) {
+      mutex_ = lock.mutex.get();
+      return;
+    }
+    fallback_ = std::unique_lock<std::mutex>(FallbackMutex());
+    fd_ = lock.fd;
     if (fd_ >= 0) ::flock(fd_, LOCK_EX);
   }
   ~DeviceShareLock() {
+    if (mutex_) mutex_->Unlock();
     if (fd_ >= 0) ::flock(fd_, LOCK_UN);
   }
   DeviceShareLock(const DeviceShareLock&) = delete;
   DeviceShareLock& operator=(const DeviceShareLock&) = delete;
 
  private:
-  static std::mutex& Mutex() {
+  // What one device folder offers, made once and kept for the life of the process.
+  struct Lock {
+    std::unique_ptr<DeviceMutex> mutex;
+    int fd = -1;
+  };
+  static Lock& LockOf(const std::string& run_dir) {
+    static std::mutex* guard = new std::mutex;
+    static auto* locks = new std::map<std::string, Lock>;
+    std::lock_guard hold(*guard);
+    auto it = locks->find(run_dir);
+    if (it != locks->end()) return it->second;
+    ::mkdir(run_dir.c_str(), 0755);
+    std::string path = run_dir + "/share.lock";
+    Lock lock;
+    lock.mutex = DeviceMutex::Open(path);
+    if (!lock.mutex) lock.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    return locks->emplace(run_dir, std::move(lock)).first->second;
+  }
+  static std::mutex& FallbackMutex() {
     static std::mutex* m = new std::mutex;
     return *m;
   }
-  // One descriptor per device folder, kept for the life of the process.
-  static int LockFileFd(const std::string& run_dir) {
-    static auto* fds = new std::map<std::string, int>;
-    auto it = fds->find(run_dir);
-    if (it != fds->end()) return it->second;
-    ::mkdir(run_dir.c_str(), 0755);
-    int fd = ::open((run_dir + "/share.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0) fds->emplace(run_dir, fd);
-    return fd;
-  }
 
-  std::lock_guard<std::mutex> guard_;
+  DeviceMutex* mutex_ = nullptr;
+  std::unique_lock<std::mutex> fallback_;  // owns nothing unless flock serves
   int fd_ = -1;
 };
 
