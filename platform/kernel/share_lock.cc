@@ -113,7 +113,7 @@ class DeviceShareLock {
     std::string path = run_dir + "/share.lock";
     Lock lock;
     lock.mutex = DeviceMutex::Open(path);
-    if (!lock.mutex) lock.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    lock.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);  // for the fallback
     return locks->emplace(run_dir, std::move(lock)).first->second;
   }
   static std::mutex& FallbackMutex() {
