@@ -2,17 +2,13 @@
 // row shows at once, whether this program, another of its threads or
 // another program made it.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <string>
 #include <thread>
 
 #include "ce/file.h"
 #include "ce/handle.h"
 #include "meta_cache.h"
+#include "other_program.h"
 #include "scratch_device.h"
 #include "wstr.h"
 
@@ -20,36 +16,6 @@ namespace cedev {
 namespace {
 
 constexpr const char16_t* kFile = u"\\Data\\a.txt";
-
-// Runs in the other program only (see ChangeInAnotherProgram).
-TEST(MetaChanger, DISABLED_SetsAttributes) {
-  const char* path = std::getenv("TLV_META_PATH");
-  const char* attributes = std::getenv("TLV_META_ATTRIBUTES");
-  ASSERT_TRUE(path && attributes);
-  ASSERT_TRUE(SetFileAttributesW(FromUtf8(path).c_str(), static_cast<DWORD>(std::strtoul(attributes, nullptr, 0))));
-}
-
-// This test binary run again on the same device, as another device program
-// that sets the attributes of `path`; true when it succeeded.
-bool ChangeInAnotherProgram(const std::filesystem::path& device, const std::string& path, DWORD attributes) {
-  std::string env_device = "CEDEV_DEVICE=" + device.string();
-  std::string env_path = "TLV_META_PATH=" + path;
-  std::string env_attributes = "TLV_META_ATTRIBUTES=" + std::to_string(attributes);
-  char* envp[] = {env_device.data(), env_path.data(), env_attributes.data(), nullptr};
-  std::string filter = "--gtest_filter=MetaChanger.DISABLED_SetsAttributes";
-  std::string disabled = "--gtest_also_run_disabled_tests";
-  char exe[] = "/proc/self/exe";
-  char* argv[] = {exe, filter.data(), disabled.data(), nullptr};
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    int quiet = ::open("/dev/null", O_WRONLY);
-    ::dup2(quiet, 1);
-    ::execve(exe, argv, envp);
-    ::_exit(127);
-  }
-  int status = 0;
-  return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 class MetaCacheTest : public ::testing::Test {
  protected:
@@ -123,7 +89,8 @@ TEST_F(MetaCacheTest, AnotherThreadsChangeShowsAtOnce) {
 TEST_F(MetaCacheTest, AnotherProgramsChangeShowsAtOnce) {
   ListData();
   EXPECT_EQ(LookedUpAttributes(), DWORD{FILE_ATTRIBUTE_ARCHIVE});
-  ASSERT_TRUE(ChangeInAnotherProgram(dev_.dir(), "\\Data\\a.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  int code = RunAsOtherProgram([] { return SetFileAttributesW(kFile, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY) ? 0 : 1; });
+  ASSERT_EQ(code, 0);
   EXPECT_EQ(LookedUpAttributes(), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY});
 }
 

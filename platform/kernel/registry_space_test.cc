@@ -3,15 +3,13 @@
 // was, and the usage figure a process keeps stays equal to a fresh count of
 // the rows through its own changes and those of other processes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ce/file.h"
 #include "ce/registry.h"
+#include "other_program.h"
 #include "scratch_device.h"
 #include "sql.h"
 #include "store_usage.h"
@@ -155,21 +153,12 @@ TEST_F(RegistrySpaceTest, AnotherProcessesChangesReachTheFigureAndTheCapacity) {
   ASSERT_EQ(SetBytes(key, u"mine", 100), ERROR_SUCCESS);
   uint64_t before = RegistryBytesUsed();
   LeaveFree(5000);
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    int code = 1;
-    std::thread([&] {  // a fresh thread has its own connection
-      HKEY k = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Shared", 0, 0, &k) != ERROR_SUCCESS) return;
-      code = SetBytes(k, u"theirs", 4000) == ERROR_SUCCESS ? 0 : 2;
-    }).join();
-    _exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_EQ(WEXITSTATUS(status), 0);
+  int code = RunAsOtherProgram([this] {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Shared", 0, 0, &k) != ERROR_SUCCESS) return 1;
+    return SetBytes(k, u"theirs", 4000) == ERROR_SUCCESS ? 0 : 2;
+  });
+  ASSERT_EQ(code, 0);
   EXPECT_EQ(RegistryBytesUsed(), before + 12 + 4000);
   EXPECT_EQ(RegistryBytesUsed(), CountedAfresh());
   EXPECT_EQ(FreeBytes(), 988u);

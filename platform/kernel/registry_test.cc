@@ -2,7 +2,6 @@
 // failure (sentinels), CE's recursive delete, creation-order enumeration, and
 // changes seen by every handle, thread and process at once.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -13,6 +12,7 @@
 
 #include "ce/registry.h"
 #include "faults.h"
+#include "other_program.h"
 #include "scratch_device.h"
 #include "sql.h"
 #include "store_usage.h"
@@ -413,24 +413,14 @@ TEST_F(RegistryTest, ChangesReachOtherHandlesAndThreadsAtOnce) {
 TEST_F(RegistryTest, ChangesReachOtherProcessesAndFlushIsDurable) {
   HKEY key = Create(HKEY_LOCAL_MACHINE, u"Cross");
   EXPECT_EQ(ValueNames(key), Names{});
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // A fresh thread has its own connection; the inherited one is left alone.
-    int code = 1;
-    std::thread([&] {
-      HKEY k = nullptr;
-      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Cross", 0, 0, &k) != ERROR_SUCCESS) return;
-      DWORD v = 7;
-      if (RegSetValueExW(k, u"FromChild", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4) != ERROR_SUCCESS) return;
-      code = RegFlushKey(k) == ERROR_SUCCESS ? 0 : 2;
-    }).join();
-    _exit(code);
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  ASSERT_EQ(WEXITSTATUS(status), 0);
+  int code = RunAsOtherProgram([] {
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Cross", 0, 0, &k) != ERROR_SUCCESS) return 1;
+    DWORD v = 7;
+    if (RegSetValueExW(k, u"FromChild", 0, REG_DWORD, reinterpret_cast<BYTE*>(&v), 4) != ERROR_SUCCESS) return 1;
+    return RegFlushKey(k) == ERROR_SUCCESS ? 0 : 2;
+  });
+  ASSERT_EQ(code, 0);
   EXPECT_EQ(ValueNames(key), Names{u"FromChild"});
   EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegFlushKey(HKEY_LOCAL_MACHINE), ERROR_SUCCESS);
