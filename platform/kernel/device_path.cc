@@ -220,7 +220,11 @@ FolderNameCache& NameCache() {
 std::string ScanForName(const std::string& dir, std::u16string_view name, const struct stat* known_dir_st = nullptr) {
   g_scans.fetch_add(1, std::memory_order_relaxed);
   struct stat dir_st;
-  bool have_mtime = known_dir_st ? (dir_st = *known_dir_st, true) : ::stat(dir.c_str(), &dir_st) == 0;
+  bool have_mtime = true;
+  if (known_dir_st)
+    dir_st = *known_dir_st;
+  else
+    have_mtime = ::stat(dir.c_str(), &dir_st) == 0;
   if (have_mtime) {
     if (auto cached = NameCache().Lookup(dir, dir_st.st_mtim, name)) return *cached;
   }

@@ -51,16 +51,16 @@ int OpenHost(const HostPath& where, DWORD access, bool create) {
   // The device keeps its own last-access time, so the host's is not worth
   // an inode write on every first read; the host refuses the flag for files
   // we do not own, and then the plain open follows.
-  bool no_atime = !WantsWrite(access) && !create;
-  int fd;
-  do {
-    fd = ::open(where.host.c_str(), flags | (no_atime ? O_NOATIME : 0), 0644);
-    if (fd < 0 && errno == EPERM && no_atime) {
-      no_atime = false;
-      errno = EINTR;
-    }
-  } while (fd < 0 && errno == EINTR);
-  return fd;
+  auto open = [&](int extra) {
+    int fd;
+    do {
+      fd = ::open(where.host.c_str(), flags | extra, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+  };
+  if (WantsWrite(access) || create) return open(0);
+  int fd = open(O_NOATIME);
+  return fd < 0 && errno == EPERM ? open(0) : fd;
 }
 
 struct OpenRequest {
