@@ -4,6 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=build
 args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# A compiler cache, where one is installed, makes rebuilds in other checkouts cheap.
+if command -v ccache >/dev/null 2>&1; then
+  args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build-asan
   args+=(-DTLV_SANITIZE=ON -DTLV_BENCH=OFF)
