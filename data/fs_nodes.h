@@ -8,7 +8,10 @@
 // FlashDisk instead; the post-restore step moves them into place.
 #pragma once
 
+#include <windows.h>
+
 #include "backup_node.h"
+#include "node_records.h"
 
 class MPathList;
 
@@ -23,7 +26,6 @@ class MDirectoryNode : public MContainerNode {
   void NoteChild(MBackupNode* child) override;
 
  private:
-  void RefuseMisplaced(MNamedNode* readParent);
   BOOL EnsureFolder(LPCWSTR path);
   void DeleteExtraEntries(LPCWSTR path);
 
@@ -46,10 +48,10 @@ void DeleteTree(LPCWSTR folderPath);
 // folder whose path is `context`. Always answers nonzero so the pass goes on.
 BOOL DeleteExtraEntry(void* context, LPCWSTR name);
 
-// Whether a name read from an archive can stand as one entry of a folder
-// on the device: not empty, not "." or "..", no separator, wildcard or
-// character the device refuses in names.
-BOOL IsPlainEntryName(LPCWSTR name);
+
+// The file record's fields of a file as the device lists it: attributes,
+// the three times and the low 32 bits of its size.
+archive::FileFields FileFieldsOf(const WIN32_FIND_DATAW& found);
 
 // The staging folder of the Startup folder's files during a data restore.
 #define STARTUP_STAGING_FOLDER TEXT("\\FlashDisk\\Startup_Restore")

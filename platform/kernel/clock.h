@@ -7,11 +7,12 @@
 #include <cstdint>
 
 #include "ce/types.h"
+#include "file_time.h"
 
 namespace cedev {
 
 // 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr int64_t kFileTimeUnixEpoch = 116444736000000000LL;
+constexpr int64_t kFileTimeUnixEpoch = int64_t(archive::kUnixEpochTicks);
 constexpr int64_t kFileTimeTicksPerMs = 10000;
 
 // Device UTC now, as a FILETIME count.

@@ -8,9 +8,8 @@
 namespace cedev {
 namespace {
 
-// Seconds from 1601-01-01 to 1970-01-01.
-constexpr int64_t kEpochDelta = 11644473600;
-constexpr int64_t kUnitsPerSecond = 10000000;
+constexpr int64_t kEpochDelta = archive::kUnixEpochSeconds;
+constexpr int64_t kUnitsPerSecond = int64_t(archive::kTicksPerSecond);
 
 FileMeta RowFromStmt(SqlStmt& stmt, int first) {
   FileMeta m;
