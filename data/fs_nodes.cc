@@ -176,6 +176,11 @@ struct MExtraEntryContext {
   LPCWSTR folder;
 };
 
+// Whether a node read from an archive lies in a folder the restore reads past.
+BOOL InFolderReadPast(const MNamedNode* parent) {
+  return parent && parent->GetType() == kNodeDirectory && static_cast<const MDirectoryNode*>(parent)->ReadsPast();
+}
+
 }  // namespace
 
 BOOL IsPlainEntryName(LPCWSTR name) {
@@ -332,11 +337,7 @@ BOOL MDirectoryNode::ReadsPast() const { return readPast; }
 // restoring it would write into a memory card or FlashDisk and then delete
 // whatever the card holds beside it. The records are still read, so the
 // archive stays in step and the restore goes on.
-BOOL MDirectoryNode::IsReadPast(LPCWSTR path) const {
-  if (parent && parent->GetType() == kNodeDirectory && static_cast<const MDirectoryNode*>(parent)->ReadsPast())
-    return TRUE;
-  return IsMountedStorage(path);
-}
+BOOL MDirectoryNode::IsReadPast(LPCWSTR path) const { return InFolderReadPast(parent) || IsMountedStorage(path); }
 
 BOOL MDirectoryNode::Restore(MArchiveStream* stream) {
   WCHAR path[MAX_PATH];
@@ -401,8 +402,7 @@ BOOL MFileNode::Restore(MArchiveStream* stream) {
   MFileRecord record;
   if (!ReadFileRecord(stream, &record)) return FALSE;
   MFileStream file;
-  BOOL readPast = parent && parent->GetType() == kNodeDirectory && static_cast<MDirectoryNode*>(parent)->ReadsPast();
-  if (!readPast && RedirectStartupFile(target)) {
+  if (!InFolderReadPast(parent) && RedirectStartupFile(target)) {
     if (SetFileAttributesW(target, record.attributes)) SetFileAttributesW(target, 0);
     OpenRestoreTarget(&file, target);
   }
