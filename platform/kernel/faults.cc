@@ -1,5 +1,6 @@
 #include "faults.h"
 
+#include <csignal>
 #include <mutex>
 
 #include "device.h"
@@ -72,6 +73,7 @@ DWORD InjectedFault(std::string_view op, std::u16string_view target) {
     auto upd = db.Cached("UPDATE faults SET remaining = remaining - 1 WHERE id = ?");
     upd->Bind(1, hit_id).Run();
   }
+  if (error == kFaultEndsProgram) ::raise(SIGKILL);
   return error;
 }
 

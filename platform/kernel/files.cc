@@ -13,6 +13,7 @@
 #include "file_meta.h"
 #include "file_object.h"
 #include "find.h"
+#include "held_files.h"
 #include "handles.h"
 #include "last_error.h"
 #include "share_lock.h"
@@ -129,6 +130,7 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   if (DWORD err = OpenFault(where, !existed || req.disposition == CREATE_ALWAYS)) return Fail(err, INVALID_HANDLE_VALUE);
   if (existed) {
     if (DWORD err = CheckOpenAllowed(device, where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
+    if (DWORD err = CheckNotHeldBySystem(device, where)) return Fail(err, INVALID_HANDLE_VALUE);
   }
   int fd = -1;
   bool created = false;
