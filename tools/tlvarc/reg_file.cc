@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "little_endian.h"
 #include "text.h"
 
 namespace tlvarc {
@@ -19,7 +20,7 @@ bool IsPlainString(uint32_t type, const std::vector<uint8_t>& data, std::u16stri
   size_t units = data.size() / 2 - 1;
   text->resize(units);
   for (size_t i = 0; i <= units; ++i) {
-    char16_t c = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+    char16_t c = char16_t(archive::GetLe16(data.data() + 2 * i));
     if ((c == 0) != (i == units)) return false;
     if (i < units) (*text)[i] = c;
   }
@@ -124,7 +125,7 @@ std::string FormatRegData(uint32_t type, const std::vector<uint8_t>& data) {
   if (IsPlainString(type, data, &text)) return QuoteRegText(text);
   char head[32];
   if (type == kRegDword && data.size() == 4) {
-    uint32_t v = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
+    uint32_t v = archive::GetLe32(data.data());
     std::snprintf(head, sizeof head, "dword:%08x", unsigned(v));
     return head;
   }
