@@ -19,7 +19,7 @@
 #include <string>
 
 #include "data_nodes.h"
-#include "device.h"
+#include "device_folder.h"
 #include "file_service.h"
 #include "job_status.h"
 #include "jobs.h"

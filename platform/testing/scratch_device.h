@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "device.h"
+#include "device_folder.h"
 
 namespace cedev {
 

@@ -3,7 +3,7 @@
 #include <iostream>
 
 #include "command.h"
-#include "device.h"
+#include "device_folder.h"
 
 namespace cedev::tool {
 namespace {

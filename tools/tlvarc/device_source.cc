@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "archive_format.h"
-#include "device.h"
+#include "device_folder.h"
 #include "exclusion_rules.h"
 #include "text.h"
 #include "wide_text.h"

@@ -12,7 +12,7 @@
 #include <map>
 #include <set>
 
-#include "device.h"
+#include "device_folder.h"
 #include "exclusion_rules.h"
 #include "factory.h"
 #include "job_command.h"

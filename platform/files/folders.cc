@@ -1,0 +1,274 @@
+// The path side of the file API: attributes, folders, deleting, moving,
+// copying and free space.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "ce/file.h"
+#include "ce/handle.h"
+#include "clock.h"
+#include "device_folder.h"
+#include "device_path.h"
+#include "faults.h"
+#include "file_meta.h"
+#include "find.h"
+#include "last_error.h"
+#include "share_lock.h"
+#include "space.h"
+#include "wstr.h"
+
+namespace cedev {
+namespace {
+
+
+// Resolves a path that must name an existing entry.
+DWORD ResolveExisting(Device& device, LPCWSTR path, HostPath* where) {
+  if (DWORD err = ResolveDevicePath(device, WView(path), where)) return err;
+  return where->exists ? 0 : ERROR_FILE_NOT_FOUND;
+}
+
+// 0 when no handle of any device program has the file open.
+DWORD CheckFileNotOpen(Device& device, const HostPath& where) {
+  int fd = ::open(where.host.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return Win32FromErrno(errno);
+  DWORD err = CheckNotInUse(device.RunDir().string(), fd);
+  ::close(fd);
+  return err;
+}
+
+uint64_t TreeBytes(const std::string& host) {
+  struct stat st;
+  if (::lstat(host.c_str(), &st) != 0) return 0;
+  if (!S_ISDIR(st.st_mode)) return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+  uint64_t total = 0;
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec)) {
+    if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += static_cast<uint64_t>(st.st_size);
+  }
+  return total;
+}
+
+std::u16string LastComponent(const std::u16string& device_path) {
+  size_t slash = device_path.rfind(u'\\');
+  return slash == std::u16string::npos ? device_path : device_path.substr(slash + 1);
+}
+
+// The destination of a move as given, for a rename that only changes case.
+void UseGivenName(HostPath* dst) {
+  std::string name = ToUtf8(LastComponent(dst->device));
+  dst->host = dst->host.substr(0, dst->host.rfind('/') + 1) + name;
+  dst->key = dst->parent_key + "/" + name;
+  dst->exists = false;
+}
+
+BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
+  if (dst.exists) {
+    if (dst.host != src.host) return Fail(ERROR_ALREADY_EXISTS, FALSE);
+    UseGivenName(&dst);
+  }
+  bool crosses = src.SpaceKey() != dst.SpaceKey();
+  uint64_t bytes = crosses ? TreeBytes(src.host) : 0;
+  if (crosses && bytes > SpaceAllowance(device, dst)) return Fail(ERROR_DISK_FULL, FALSE);
+  if (::rename(src.host.c_str(), dst.host.c_str()) != 0) {
+    DWORD err = errno == EINVAL ? ERROR_ACCESS_DENIED : Win32FromErrno(errno);
+    return Fail(err, FALSE);
+  }
+  NoteOwnChangeIn(src);
+  NoteOwnChangeIn(dst);
+  if (src.IsDir()) ForgetVerifiedFolders();
+  MoveMetaTree(device.Db(), src.key, dst.key);
+  if (crosses) {
+    AdjustSpaceUsed(device, src, -static_cast<int64_t>(bytes));
+    AdjustSpaceUsed(device, dst, static_cast<int64_t>(bytes));
+  }
+  return TRUE;
+}
+
+// Restores the last error of the failure after cleanup calls have run.
+class KeepError {
+ public:
+  KeepError() : error_(GetLastError()) {}
+  ~KeepError() { SetLastError(error_); }
+
+ private:
+  DWORD error_;
+};
+
+BOOL CopyContent(HANDLE from, HANDLE to) {
+  std::vector<char> buffer(64 * 1024);
+  while (true) {
+    DWORD got = 0, put = 0;
+    if (!ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return FALSE;
+    if (got == 0) return TRUE;
+    if (!WriteFile(to, buffer.data(), got, &put, nullptr)) return FALSE;
+  }
+}
+
+}  // namespace
+}  // namespace cedev
+
+using cedev::Device;
+using cedev::Fail;
+using cedev::HostPath;
+
+DWORD GetFileAttributesW(LPCWSTR lpFileName) {
+  if (!lpFileName) return Fail(ERROR_INVALID_PARAMETER, INVALID_FILE_ATTRIBUTES);
+  Device* device = Device::Current();
+  if (!device) return INVALID_FILE_ATTRIBUTES;
+  HostPath where;
+  if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, INVALID_FILE_ATTRIBUTES);
+  if (cedev::InjectedFault("file.vanish", where.device)) return Fail(ERROR_FILE_NOT_FOUND, INVALID_FILE_ATTRIBUTES);
+  return cedev::DescribeEntry(*device, where).attributes;
+}
+
+BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes) {
+  if (!lpFileName) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath where;
+  if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, FALSE);
+  if (where.IsFixedFolder() || where.mounted) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  cedev::SqlTxn txn(device->Db());  // the times kept are those of the row replaced
+  cedev::EntryInfo info = cedev::DescribeEntry(*device, where);
+  if (info.attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  DWORD attributes = dwFileAttributes & cedev::kSettableAttributes;
+  if (where.IsDir()) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  cedev::FileMeta row = cedev::RowFor(where.st, attributes, info.creation, info.last_access);
+  if (!cedev::SaveMeta(device->Db(), where.key, row) || !txn.Commit()) return Fail(ERROR_GEN_FAILURE, FALSE);
+  return TRUE;
+}
+
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
+  if (!lpPathName) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath where;
+  if (DWORD err = cedev::ResolveDevicePath(*device, cedev::WView(lpPathName), &where)) return Fail(err, FALSE);
+  if (where.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
+  if (DWORD err = cedev::InjectedFault("file.create", where.device)) return Fail(err, FALSE);
+  if (::mkdir(where.host.c_str(), 0755) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+  cedev::NoteOwnChangeIn(where);
+  struct stat st;
+  if (::lstat(where.host.c_str(), &st) == 0) {
+    int64_t now = cedev::HostLastWrite(st) + cedev::DeviceClockOffset();
+    cedev::SaveMeta(device->Db(), where.key, cedev::RowFor(st, FILE_ATTRIBUTE_DIRECTORY, now, now));
+  }
+  return TRUE;
+}
+
+BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
+  if (!lpPathName) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath where;
+  if (DWORD err = cedev::ResolveExisting(*device, lpPathName, &where)) return Fail(err, FALSE);
+  if (where.IsFixedFolder() || where.mounted) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (!where.IsDir()) return Fail(ERROR_DIRECTORY, FALSE);
+  if (cedev::DescribeEntry(*device, where).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
+  if (::rmdir(where.host.c_str()) != 0) {
+    DWORD err = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : cedev::Win32FromErrno(errno);
+    return Fail(err, FALSE);
+  }
+  cedev::ForgetVerifiedFolders();
+  cedev::NoteOwnChangeIn(where);
+  cedev::DeleteMetaTree(device->Db(), where.key);
+  return TRUE;
+}
+
+BOOL DeleteFileW(LPCWSTR lpFileName) {
+  if (!lpFileName) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath where;
+  if (DWORD err = cedev::ResolveExisting(*device, lpFileName, &where)) return Fail(err, FALSE);
+  if (where.IsFixedFolder() || where.IsDir()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  DWORD attributes = cedev::DescribeEntry(*device, where).attributes;
+  if (attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
+  if (DWORD err = cedev::CheckFileNotOpen(*device, where)) return Fail(err, FALSE);
+  if (::unlink(where.host.c_str()) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+  cedev::NoteOwnChangeIn(where);
+  cedev::DeleteMetaTree(device->Db(), where.key);
+  if (S_ISREG(where.st.st_mode)) cedev::AdjustSpaceUsed(*device, where, -static_cast<int64_t>(where.st.st_size));
+  return TRUE;
+}
+
+BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
+  if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath src, dst;
+  if (DWORD err = cedev::ResolveExisting(*device, lpExistingFileName, &src)) return Fail(err, FALSE);
+  if (DWORD err = cedev::ResolveDevicePath(*device, cedev::WView(lpNewFileName), &dst)) return Fail(err, FALSE);
+  if (src.IsFixedFolder() || src.mounted || dst.IsFixedFolder()) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (cedev::DescribeEntry(*device, src).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
+  if (DWORD err = cedev::InjectedFault("file.delete", src.device)) return Fail(err, FALSE);
+  if (!src.IsDir()) {
+    if (DWORD err = cedev::CheckFileNotOpen(*device, src)) return Fail(err, FALSE);
+  }
+  return cedev::MoveEntry(*device, src, std::move(dst));
+}
+
+BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists) {
+  if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  DWORD attributes = GetFileAttributesW(lpExistingFileName);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return FALSE;
+  HANDLE from = CreateFileW(lpExistingFileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (from == INVALID_HANDLE_VALUE) return FALSE;
+  FILETIME last_write{};
+  GetFileTime(from, nullptr, nullptr, &last_write);
+  // A copy of a ROM file is an ordinary file.
+  DWORD copy_attributes = attributes & cedev::kSettableAttributes;
+  HANDLE to = CreateFileW(lpNewFileName, GENERIC_WRITE, 0, nullptr, bFailIfExists ? CREATE_NEW : CREATE_ALWAYS,
+                          copy_attributes, nullptr);
+  if (to == INVALID_HANDLE_VALUE) {
+    cedev::KeepError keep;
+    CloseHandle(from);
+    return FALSE;
+  }
+  bool ok = cedev::CopyContent(from, to) && SetFileTime(to, nullptr, nullptr, &last_write);
+  if (!ok) {
+    cedev::KeepError keep;
+    CloseHandle(from);
+    CloseHandle(to);
+    // Nothing half-copied stays behind; a read-only copy must lose the mark first.
+    SetFileAttributesW(lpNewFileName, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(lpNewFileName);
+    return FALSE;
+  }
+  CloseHandle(from);
+  CloseHandle(to);
+  SetLastError(NO_ERROR);
+  return TRUE;
+}
+
+BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAvailableToCaller,
+                         PULARGE_INTEGER lpTotalNumberOfBytes, PULARGE_INTEGER lpTotalNumberOfFreeBytes) {
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath where;
+  std::u16string_view path = lpDirectoryName ? cedev::WView(lpDirectoryName) : std::u16string_view(u"\\");
+  if (DWORD err = cedev::ResolveDevicePath(*device, path, &where)) return Fail(err, FALSE);
+  if (!where.exists) return Fail(ERROR_PATH_NOT_FOUND, FALSE);
+  uint64_t total = 0, free = 0;
+  cedev::SpaceFigures figures = cedev::FiguresOf(*device, where);
+  if (figures.limited) {
+    total = figures.total;
+    free = figures.Free();
+  } else {
+    struct statvfs vfs;
+    if (::statvfs(where.root.c_str(), &vfs) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+    total = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
+    free = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+  }
+  if (lpFreeBytesAvailableToCaller) lpFreeBytesAvailableToCaller->QuadPart = free;
+  if (lpTotalNumberOfBytes) lpTotalNumberOfBytes->QuadPart = total;
+  if (lpTotalNumberOfFreeBytes) lpTotalNumberOfFreeBytes->QuadPart = free;
+  return TRUE;
+}

@@ -1,0 +1,150 @@
+#include "process_table.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "device_folder.h"
+#include "journal.h"
+#include "schema.h"
+#include "wstr.h"
+
+namespace cedev {
+
+bool CreateProcessSchema(SqlDb& db) {
+  return db.Exec(
+             "CREATE TABLE IF NOT EXISTS processes(pid INTEGER NOT NULL, started INTEGER NOT NULL, module TEXT, "
+             "cmdline TEXT, exit_code INTEGER, PRIMARY KEY(pid, started))") &&
+         db.Exec(
+             "CREATE TABLE IF NOT EXISTS notifications(id INTEGER PRIMARY KEY, app TEXT NOT NULL, kind TEXT NOT NULL, "
+             "event INTEGER, at INTEGER)");
+}
+
+namespace {
+
+struct HostStat {
+  char state = '?';
+  uint64_t started = 0;
+};
+
+std::optional<HostStat> ReadHostStat(int pid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  std::ifstream in(path);
+  std::string stat;
+  if (!std::getline(in, stat)) return std::nullopt;
+  // The command name is in parentheses and may hold spaces: fields count from the last ')'.
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos || close + 2 >= stat.size()) return std::nullopt;
+  std::istringstream fields(stat.substr(close + 2));
+  HostStat out;
+  std::string field;
+  fields >> out.state;
+  for (int i = 4; i < 22 && fields >> field; ++i) {
+  }
+  if (!(fields >> out.started)) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+std::optional<uint64_t> StartTime(int pid) {
+  auto stat = ReadHostStat(pid);
+  if (!stat) return std::nullopt;
+  return stat->started;
+}
+
+std::optional<uint64_t> LiveStartTime(int pid) {
+  auto stat = ReadHostStat(pid);
+  if (!stat || stat->state == 'Z' || stat->state == 'X') return std::nullopt;
+  return stat->started;
+}
+
+bool IsAlive(const ProcessKey& key) {
+  auto started = LiveStartTime(key.pid);
+  return started && *started == key.started;
+}
+
+namespace {
+
+// Programs that ended stay in the table so their exit codes can be asked
+// for; only the newest of them are kept, so the table does not grow with
+// every program a device ever ran. Starting a program costs far more than
+// the pruning that comes with it.
+constexpr int64_t kEndedRowsKept = 256;
+
+void PruneEndedPrograms(SqlDb& db) {
+  auto stmt = db.Cached(
+      "DELETE FROM processes WHERE exit_code IS NOT NULL AND rowid NOT IN "
+      "(SELECT rowid FROM processes WHERE exit_code IS NOT NULL ORDER BY rowid DESC LIMIT ?)");
+  stmt->Bind(1, kEndedRowsKept).Run();
+}
+
+}  // namespace
+
+bool RecordStart(Device* dev, const ProcessRow& row) {
+  auto stmt = dev->Db().Cached("INSERT OR IGNORE INTO processes(pid, started, module, cmdline) VALUES(?,?,?,?)");
+  stmt->Bind(1, int64_t{row.key.pid}).Bind(2, static_cast<int64_t>(row.key.started)).Bind(3, row.module).Bind(4, row.cmdline);
+  if (!stmt->Run()) return false;
+  bool added = dev->Db().Changes() > 0;
+  if (added) PruneEndedPrograms(dev->Db());
+  if (added) {
+    JournalAppend("process", "start " + ToUtf8(row.module) + " pid " + std::to_string(row.key.pid) +
+                                 (row.cmdline.empty() ? "" : " args " + ToUtf8(row.cmdline)));
+  }
+  return true;
+}
+
+bool RecordExit(Device* dev, const ProcessKey& key, DWORD exit_code) {
+  SqlDb& db = dev->Db();
+  auto stmt = db.Cached("UPDATE processes SET exit_code = ? WHERE pid = ? AND started = ? AND exit_code IS NULL");
+  stmt->Bind(1, int64_t{exit_code}).Bind(2, int64_t{key.pid}).Bind(3, static_cast<int64_t>(key.started));
+  if (!stmt->Run() || db.Changes() == 0) return false;
+  auto row = FindProcess(dev, key);
+  JournalAppend("process", "end " + (row ? ToUtf8(row->module) : std::string("?")) + " pid " + std::to_string(key.pid) +
+                               " exit " + std::to_string(exit_code));
+  return true;
+}
+
+namespace {
+
+ProcessRow RowOf(SqlStmt& stmt) {
+  ProcessRow row;
+  row.key.pid = static_cast<int>(stmt.Int(0));
+  row.key.started = static_cast<uint64_t>(stmt.Int(1));
+  row.module = stmt.Text16(2);
+  row.cmdline = stmt.Text16(3);
+  if (!stmt.IsNull(4)) row.exit_code = static_cast<DWORD>(stmt.Int(4));
+  return row;
+}
+
+}  // namespace
+
+std::optional<ProcessRow> FindProcess(Device* dev, const ProcessKey& key) {
+  auto stmt = dev->Db().Cached("SELECT pid, started, module, cmdline, exit_code FROM processes WHERE pid = ? AND started = ?");
+  stmt->Bind(1, int64_t{key.pid}).Bind(2, static_cast<int64_t>(key.started));
+  if (!stmt->Step()) return std::nullopt;
+  return RowOf(*stmt);
+}
+
+std::vector<ProcessRow> RunningPrograms(Device* dev) {
+  std::vector<ProcessRow> out;
+  {
+    auto stmt = dev->Db().Cached(
+        "SELECT pid, started, module, cmdline, exit_code FROM processes WHERE exit_code IS NULL ORDER BY rowid DESC");
+    while (stmt->Step()) {
+      ProcessRow row = RowOf(*stmt);
+      if (IsAlive(row.key)) out.push_back(std::move(row));
+    }
+  }
+  return out;
+}
+
+std::optional<ProcessRow> FindRunning(Device* dev, int pid) {
+  for (auto& row : RunningPrograms(dev)) {
+    if (row.key.pid == pid) return row;
+  }
+  return std::nullopt;
+}
+
+}  // namespace cedev
