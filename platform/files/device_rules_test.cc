@@ -2,7 +2,6 @@
 // links, names without regard to case, ROM files, quotas, capacity, faults
 // and the host-side helpers of the device tools.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -150,9 +149,7 @@ TEST_F(PathRulesTest, LargeFoldersStillMatchNamesWithoutRegardToCase) {
   }
   EXPECT_EQ(GetFileAttributesW(u"\\BIG\\FILE599.TXT"), FILE_ATTRIBUTE_ARCHIVE);
   ASSERT_TRUE(Put(u"\\Big\\Late.txt", "new"));
-  SetLastError(kSentinel);
-  EXPECT_EQ(CreateFileW(u"\\Big\\LATE.TXT", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_FAILS_WITH(CreateFileW(u"\\Big\\LATE.TXT", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE, ERROR_FILE_EXISTS);
   std::ofstream(dev_.dir() / "store/Big/HostMade.txt") << "from a PC";
   EXPECT_NE(GetFileAttributesW(u"\\Big\\hostmade.TXT"), INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(DeleteFileW(u"\\Big\\late.txt"));

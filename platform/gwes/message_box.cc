@@ -1,10 +1,6 @@
 // MessageBoxW, first form. Every box goes to the journal with who answered.
 #include "message_box.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -12,6 +8,9 @@
 #include <sstream>
 
 #include "ce/user.h"
+#include "host_files.h"
+#include "host_locks.h"
+#include "host_process.h"
 #include "journal.h"
 #include "last_error.h"
 #include "wstr.h"
@@ -42,13 +41,13 @@ std::string Trim(std::string_view s) {
 
 // Takes the first non-empty line of a shared answer file and writes the rest back.
 std::optional<std::string> TakeLineFromFile(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  ::flock(fd, LOCK_EX);
+  host::LockFile file;
+  if (file.OpenExisting(path) != 0) return std::nullopt;
+  file.Lock(true);
   std::string content;
   char buf[4096];
-  ssize_t n;
-  while ((n = ::read(fd, buf, sizeof buf)) > 0) content.append(buf, static_cast<size_t>(n));
+  size_t n = 0;
+  while (host::ReadAt(file.File(), buf, sizeof buf, content.size(), &n) == 0 && n > 0) content.append(buf, n);
   std::optional<std::string> answer;
   std::string rest;
   std::istringstream lines(content);
@@ -60,10 +59,10 @@ std::optional<std::string> TakeLineFromFile(const std::string& path) {
     }
     if (answer) rest += line + "\n";
   }
-  if (answer && ::ftruncate(fd, 0) == 0) {
-    if (::pwrite(fd, rest.data(), rest.size(), 0) != static_cast<ssize_t>(rest.size())) answer.reset();
+  if (answer && host::Truncate(file.File(), 0) == 0) {
+    size_t put = 0;
+    if (host::WriteAt(file.File(), rest.data(), rest.size(), 0, &put) != 0 || put != rest.size()) answer.reset();
   }
-  ::close(fd);
   return answer;
 }
 
@@ -216,7 +215,7 @@ int MessageBoxW(HWND, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
       via = cedev::Offers(buttons, id) ? "script" : "default (scripted \"" + *scripted + "\" not offered)";
     }
   }
-  if (!answer && ::isatty(0) && ::isatty(1)) {
+  if (!answer && cedev::host::InteractiveTerminal()) {
     answer = cedev::AskPerson(caption, text, buttons);
     via = "person";
   }

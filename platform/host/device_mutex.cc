@@ -1,7 +1,6 @@
 #include "device_mutex.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +8,15 @@
 #include <atomic>
 #include <cerrno>
 
+#include "host_locks.h"
+
 namespace cedev {
+
+struct DeviceMutex::Shared {
+  uint64_t ready;  // kReady once the mutex below is set up
+  pthread_mutex_t mutex;
+};
+
 namespace {
 
 constexpr size_t kFileSize = 4096;
@@ -29,11 +36,12 @@ bool SetUp(pthread_mutex_t* mutex) {
 
 std::unique_ptr<DeviceMutex> DeviceMutex::Open(const std::string& path) {
   static_assert(sizeof(Shared) <= kFileSize);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return nullptr;
+  host::LockFile file;
+  if (file.Open(path) != 0) return nullptr;
   // The first programs to open the file must not both set the mutex up:
-  // that one step runs under flock.
-  ::flock(fd, LOCK_EX);
+  // that one step runs under the file's lock.
+  file.Lock(true);
+  int fd = file.File().Get();
   struct stat st {};
   bool sized = ::fstat(fd, &st) == 0 &&
                (st.st_size >= static_cast<off_t>(kFileSize) || ::ftruncate(fd, kFileSize) == 0);
@@ -50,8 +58,7 @@ std::unique_ptr<DeviceMutex> DeviceMutex::Open(const std::string& path) {
       }
     }
   }
-  ::flock(fd, LOCK_UN);
-  ::close(fd);
+  file.Unlock();
   return shared ? std::unique_ptr<DeviceMutex>(new DeviceMutex(shared)) : nullptr;
 }
 

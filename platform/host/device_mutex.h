@@ -4,8 +4,6 @@
 // passes it on to the next taker instead of leaving the device locked.
 #pragma once
 
-#include <pthread.h>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,10 +25,7 @@ class DeviceMutex {
   void Unlock();
 
  private:
-  struct Shared {
-    uint64_t ready;  // kReady once the mutex below is set up
-    pthread_mutex_t mutex;
-  };
+  struct Shared;  // what every program maps
   explicit DeviceMutex(Shared* shared) : shared_(shared) {}
 
   Shared* shared_;

@@ -7,9 +7,18 @@
 // Operation names used by the kernel:
 //   file.open   file.create   file.read   file.write   file.delete
 //   file.vanish (the entry is enumerated but gone when opened)
+//   file.resize (another program cut or grew the file to `error` bytes just
+//               before this open, after the caller looked it up)
 //   volume.full (writes on the volume or store fail with ERROR_DISK_FULL)
 //   reg.open    reg.create    reg.set     reg.query    reg.delete
+//   reg.query.data (RegQueryValueExW copies the data out, then fails)
 //   db.open     db.create     db.write    db.read      db.delete
+//
+// Faults are matched oldest first. A fault whose error is 0 fails nothing:
+// the call goes ahead and the fault still counts down, so a test can count
+// the calls that reach a target, or let the first call pass and fail the
+// next with a second fault behind it. Every fault that fires is journalled
+// (kind "fault": operation, target and error), in the order they fire.
 //
 // Registry targets are full key paths from the root, as "HKEY_LOCAL_MACHINE\init";
 // for a value the value name follows, as "HKEY_LOCAL_MACHINE\init\Launch10"
@@ -32,6 +41,9 @@ namespace cedev {
 
 // The error to report for `op` on `target`, or 0. Counts down limited faults.
 DWORD InjectedFault(std::string_view op, std::u16string_view target);
+// The same for a fault whose value is not an error (file.resize): whether
+// one fired, and its value.
+bool TakeFault(std::string_view op, std::u16string_view target, DWORD* value);
 // Whether a fault for `op` on `target` is pending, without using it up. Hot
 // paths ask once (at open) and call InjectedFault per operation only then.
 bool FaultArmed(std::string_view op, std::u16string_view target);

@@ -106,8 +106,11 @@ const std::vector<Command>& Commands() {
        "name such as ERROR_DISK_FULL or a number; default ERROR_GEN_FAILURE),\n"
        "N times (default: until cleared). Operations:\n"
        "  file.open file.create file.read file.write file.delete file.vanish\n"
-       "  volume.full reg.open reg.create reg.set reg.query reg.delete\n"
-       "  db.open db.create db.write db.read db.delete\n",
+       "  file.resize (ERROR is the size the file is cut or grown to just before\n"
+       "  it is opened) volume.full reg.open reg.create reg.set reg.query\n"
+       "  reg.query.data (the data is copied out, then the call fails) reg.delete\n"
+       "  db.open db.create db.write db.read db.delete\n"
+       "Every fault that fires is journalled (cedev events).\n",
        RunFault},
       {"job", "run one backup or restore job of the main program",
        "usage: cedev job backup|restore|registry-backup|registry-restore\n"

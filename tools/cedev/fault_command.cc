@@ -9,9 +9,10 @@
 namespace cedev::tool {
 namespace {
 
-const char* const kOps[] = {"file.open",  "file.create", "file.read",  "file.write", "file.delete", "file.vanish",
-                            "volume.full", "reg.open",   "reg.create", "reg.set",    "reg.query",   "reg.delete",
-                            "db.open",     "db.create",  "db.write",   "db.read",    "db.delete"};
+const char* const kOps[] = {"file.open",   "file.create", "file.read",  "file.write",     "file.delete",
+                            "file.vanish", "file.resize", "volume.full", "reg.open",      "reg.create",
+                            "reg.set",     "reg.query",   "reg.delete", "reg.query.data", "db.open",
+                            "db.create",   "db.write",    "db.read",    "db.delete"};
 
 bool KnownOp(const std::string& op) {
   for (const char* known : kOps) {
