@@ -36,6 +36,17 @@ bool Put(const char16_t* path, const std::string& bytes) {
   return ok;
 }
 
+std::string Get(const char16_t* path) {
+  HANDLE h = Open(path, GENERIC_READ, OPEN_EXISTING);
+  if (h == INVALID_HANDLE_VALUE) return "<cannot open>";
+  std::string bytes(4096, '\0');
+  DWORD n = 0;
+  if (!ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr)) n = 0;
+  CloseHandle(h);
+  bytes.resize(n);
+  return bytes;
+}
+
 class PathRulesTest : public ::testing::Test {
  protected:
   ScratchDevice dev_;
@@ -214,6 +225,32 @@ TEST_F(RomTest, RomFilesCanBeReadButNeverChanged) {
   // A copy is an ordinary file.
   EXPECT_TRUE(CopyFileW(u"\\Windows\\ModelSetup.exe", u"\\copy.exe", TRUE));
   EXPECT_EQ(GetFileAttributesW(u"\\copy.exe"), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+}
+
+// The ROM mark alone forbids every change: a ROM file that is not also
+// read-only is still never opened for writing, replaced, deleted or moved.
+TEST_F(RomTest, TheRomMarkAloneKeepsAFileFromChanging) {
+  ASSERT_TRUE(Put(u"\\Windows\\Imager.dll", "rom library"));
+  FileMetaRecord rom{FILE_ATTRIBUTE_INROM, ToFileTime(120000000000000000LL), ToFileTime(120000000000000000LL)};
+  ASSERT_TRUE(SetFileMetaRecord(dev_.device(), u"\\Windows\\Imager.dll", rom));
+  ASSERT_EQ(GetFileAttributesW(u"\\Windows\\Imager.dll"), DWORD{FILE_ATTRIBUTE_INROM});
+  HANDLE h = Open(u"\\Windows\\Imager.dll", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  for (DWORD access : {DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
+    for (DWORD disposition : {DWORD{OPEN_EXISTING}, DWORD{OPEN_ALWAYS}, DWORD{TRUNCATE_EXISTING}}) {
+      SCOPED_TRACE(testing::Message() << std::hex << "access " << access << " disposition " << disposition);
+      EXPECT_FAILS_WITH(Open(u"\\Windows\\Imager.dll", access, disposition), INVALID_HANDLE_VALUE,
+                        ERROR_ACCESS_DENIED);
+    }
+  }
+  EXPECT_FAILS_WITH(Open(u"\\Windows\\Imager.dll", GENERIC_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE,
+                    ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\Imager.dll"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(MoveFileW(u"\\Windows\\Imager.dll", u"\\Imager.dll"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(SetFileAttributesW(u"\\Windows\\Imager.dll", FILE_ATTRIBUTE_NORMAL), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Get(u"\\Windows\\Imager.dll"), "rom library");
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\Imager.dll"), DWORD{FILE_ATTRIBUTE_INROM});
 }
 
 TEST_F(RomTest, HostHelpersReadAndCopyRows) {

@@ -108,6 +108,37 @@ TEST_F(ShareTest, EveryPairOfModesFollowsTheShareRule) {
   }
 }
 
+// A file being written is in use even when nobody reads it and the writer
+// shares everything: it can be neither deleted nor moved.
+TEST_F(ShareTest, AWriteOnlyHandleKeepsTheFileFromBeingDeletedOrMoved) {
+  for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_WRITE}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+    SCOPED_TRACE(testing::Message() << "share " << share);
+    HANDLE writer = Open(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, share);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(writer, "held", 4, &put, nullptr));  // held back by the handle
+    EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\shared.bin"), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"), FALSE,
+                      ERROR_SHARING_VIOLATION);
+    EXPECT_NE(GetFileAttributesW(u"\\FlashDisk\\shared.bin"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk\\moved.bin"), INVALID_FILE_ATTRIBUTES);
+    CloseHandle(writer);
+  }
+  EXPECT_TRUE(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"));
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\moved.bin"));
+}
+
+TEST_F(ShareTest, AWriteOnlyHandleInAnotherProgramKeepsTheFileFromBeingDeletedOrMoved) {
+  HolderProcess holder(dev_.dir(), "\\FlashDisk\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_EQ(holder.status(), "ready\n");
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\shared.bin"), FALSE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"), FALSE,
+                    ERROR_SHARING_VIOLATION);
+  holder.Release();
+  EXPECT_TRUE(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"));
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\moved.bin"));
+}
+
 TEST_F(ShareTest, AnExclusiveHandleInAnotherProgramLocksEveryoneOut) {
   HolderProcess holder(dev_.dir(), "\\FlashDisk\\shared.bin", GENERIC_READ, 0);
   ASSERT_EQ(holder.status(), "ready\n");
