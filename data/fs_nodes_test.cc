@@ -349,6 +349,7 @@ TEST_F(FsNodesTest, FileThatGrewAfterTheLookupIsSavedAtItsLookedUpSize) {
   ASSERT_TRUE(tree.count(u"\\log.txt"));
   EXPECT_EQ(tree[u"\\log.txt"].fields[7], 3000u);
   EXPECT_EQ(tree[u"\\log.txt"].data, Bytes(3000, 'l'));
+  EXPECT_EQ(ReadDeviceFile(u"\\log.txt").value_or(Bytes{}).size(), 3004u) << "it did grow under the backup";
 }
 
 TEST_F(FsNodesTest, FileOfFourGibibytesOrMoreFailsInsteadOfBeingCut) {
