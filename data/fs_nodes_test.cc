@@ -172,21 +172,63 @@ TEST_F(FsNodesTest, ZeroLengthFileRestoresEmptyWithTimesAndAttributes) {
 
 // ---- Mirror pass
 
-TEST_F(FsNodesTest, MirrorPassDeletesWhatTheArchiveLacks) {
+TEST_F(FsNodesTest, MirrorPassDeletesWhatTheArchiveLacksButReadOnlyFiles) {
   MakeFolder(u"\\Keep");
   MakeFile(u"\\Keep\\k.txt", "k");
   Bytes record = BackupFileTree();
-  MakeFile(u"\\Keep\\extra.txt", "x", FILE_ATTRIBUTE_READONLY);
+  MakeFile(u"\\Keep\\extra.txt", "x");
+  MakeFile(u"\\Keep\\ro.txt", "x", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
   MakeFolder(u"\\Extra");
   MakeFolder(u"\\Extra\\Sub");
   MakeFile(u"\\Extra\\Sub\\ro.txt", "x", FILE_ATTRIBUTE_READONLY);
   MakeFile(u"\\loose.txt", "x");
+  MakeFile(u"\\loose-ro.txt", "x", FILE_ATTRIBUTE_READONLY);
 
   ASSERT_TRUE(RestoreFileTree(record));
+  EXPECT_EQ(JobStatus, STATUS_OK);
   EXPECT_FALSE(Exists(u"\\Keep\\extra.txt"));
-  EXPECT_FALSE(Exists(u"\\Extra"));
   EXPECT_FALSE(Exists(u"\\loose.txt"));
+  // An extra file goes with a plain delete, which a read-only file refuses;
+  // a whole extra folder goes with everything in it.
+  EXPECT_EQ(GetFileAttributesW(u"\\Keep\\ro.txt"), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(Exists(u"\\loose-ro.txt"));
+  EXPECT_FALSE(Exists(u"\\Extra"));
   EXPECT_EQ(Text(ReadDeviceFile(u"\\Keep\\k.txt")), "k");
+}
+
+// ---- Mounted storage in an archive
+
+TEST_F(FsNodesTest, MountedStorageInTheArchiveIsReadPastAndLeftAlone) {
+  MakeFolder(u"\\Storage Card\\DCIM");
+  MakeFile(u"\\Storage Card\\DCIM\\IMG0001.bmp", "photo");
+  MakeFolder(u"\\FlashDisk\\Documents");
+  MakeFile(u"\\FlashDisk\\Documents\\manual.txt", "manual");
+  MakeFolder(u"\\Release");
+  MakeFile(u"\\Release\\release.txt", "4.20");
+  ASSERT_TRUE(dev_.device().UpdateSettings([](cedev::DeviceSettings& s) { s.mounted_folders = {"Release"}; }));
+  // Made where these names were plain folders of the object store.
+  Bytes record = FolderRecord(
+      "\\", {FolderRecord("storage card", {FileRecord("planted.txt", 0x20, std::string(20000, 'p'))}),
+             FolderRecord("FlashDisk", {FolderRecord("CE", {FolderRecord("ARM", {FileRecord("Restore.exe", 0x20, "run me")})}),
+                                        FileRecord("flash.txt", 0x20, "f")}),
+             FolderRecord("Release", {}),
+             FolderRecord("After", {FileRecord("after.txt", 0x20, "still in step")})});
+
+  ASSERT_TRUE(RestoreFileTree(record));
+  EXPECT_EQ(JobStatus, STATUS_OK);
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\Storage Card\\DCIM\\IMG0001.bmp")), "photo");
+  EXPECT_FALSE(Exists(u"\\Storage Card\\planted.txt"));
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\FlashDisk\\Documents\\manual.txt")), "manual");
+  EXPECT_FALSE(Exists(u"\\FlashDisk\\CE"));
+  EXPECT_FALSE(Exists(u"\\FlashDisk\\flash.txt"));
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\Release\\release.txt")), "4.20");
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\After\\after.txt")), "still in step");
+}
+
+TEST_F(FsNodesTest, AFolderNamedLikeStorageBelowTheRootIsRestored) {
+  Bytes record = FolderRecord("\\", {FolderRecord("Data", {FolderRecord("Storage Card", {FileRecord("x.txt", 0x20, "x")})})});
+  ASSERT_TRUE(RestoreFileTree(record));
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\Data\\Storage Card\\x.txt")), "x");
 }
 
 TEST_F(FsNodesTest, EmptyFolderRestoreEmptiesTheDeviceFolderButKeepsRomAndMountedStorage) {

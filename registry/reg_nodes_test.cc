@@ -223,9 +223,13 @@ Bytes ArchiveWithKeyUnderLocalMachine(const std::string& keyName) {
   return Bytes(out.Data(), out.Data() + out.Size());
 }
 
-TEST_F(RegNodesTest, ArchiveCarryingThePlatformKeyIsRefused) {
+TEST_F(RegNodesTest, ArchiveCarryingThePlatformKeyRestoresIt) {
   ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", REG_SZ, Sz(u"Tovak")));
-  EXPECT_EQ(RestoreRegistryTree(ArchiveWithKeyUnderLocalMachine("PLATFORM")), STATUS_ARCHIVE_READ_FAILED);
+  EXPECT_EQ(RestoreRegistryTree(ArchiveWithKeyUnderLocalMachine("PLATFORM")), STATUS_OK);
+  // Like any key read from an archive: the key mirrors it, here holding nothing.
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"Platform"));
+  RegValue v;
+  EXPECT_FALSE(GetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", &v));
   EXPECT_EQ(RestoreRegistryTree(ArchiveWithKeyUnderLocalMachine("Plat")), STATUS_OK);
 }
 

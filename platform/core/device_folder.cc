@@ -56,6 +56,7 @@ json ToJson(const DeviceSettings& s) {
               {"keys_held", s.keys_held},
               {"volumes", volumes},
               {"mounted_folders", s.mounted_folders},
+              {"held_files", s.held_files},
               {"autostart", s.autostart},
               {"welcome_program", s.welcome_program},
               {"clock_offset_ms", s.clock_offset_ms},
@@ -89,6 +90,7 @@ DeviceSettings FromJson(const json& j) {
     }
   }
   Take(j, "mounted_folders", &s.mounted_folders);
+  Take(j, "held_files", &s.held_files);
   Take(j, "autostart", &s.autostart);
   Take(j, "welcome_program", &s.welcome_program);
   Take(j, "clock_offset_ms", &s.clock_offset_ms);

@@ -37,6 +37,9 @@ struct DeviceSettings {
   // Root folders of the store that are mounted storage (reported with the
   // directory and temporary attributes, like a volume).
   std::vector<std::string> mounted_folders;
+  // Device paths of files the system itself keeps open with no sharing
+  // (database volumes, registry hives, input-method files): see held_files.h.
+  std::vector<std::string> held_files;
   std::vector<std::string> autostart;  // device paths of programs run at boot
   std::string welcome_program = "\\Windows\\welcome.exe";
   int64_t clock_offset_ms = 0;   // device clock = host clock + offset

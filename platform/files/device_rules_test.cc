@@ -15,6 +15,8 @@
 #include "file_meta.h"
 #include "file_service.h"
 #include "api_expect.h"
+#include "factory.h"
+#include "other_program.h"
 #include "scratch_device.h"
 #include "space.h"
 #include "wstr.h"
@@ -287,6 +289,87 @@ TEST_F(RomTest, HostHelpersReadAndCopyRows) {
   EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\ModelSetup.exe"), FALSE, ERROR_ACCESS_DENIED);
 }
 
+// Files the system holds open: listed in the settings, held with no sharing.
+DeviceSettings WithHeldFiles() {
+  DeviceSettings s = ScratchDevice::DefaultSettings();
+  s.held_files = {"\\pim.vol", "Windows/IMJP31.DLL", "\\FlashDisk\\log.txt\\", "\\Windows\\later.dic"};
+  return s;
+}
+
+class HeldFilesTest : public ::testing::Test {
+ protected:
+  HeldFilesTest() : dev_(WithHeldFiles()) {}
+  void SetUp() override {
+    ASSERT_TRUE(CreateDirectoryW(u"\\Windows", nullptr));
+    for (const char16_t* path : {u"\\pim.vol", u"\\Windows\\Imjp31.dll", u"\\FlashDisk\\log.txt", u"\\other.vol"})
+      ASSERT_TRUE(Put(path, "system data"));
+  }
+  std::string HostText(const std::string& rel) {
+    std::ifstream in(dev_.dir() / rel, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  ScratchDevice dev_;
+};
+
+TEST_F(HeldFilesTest, NoProgramOpensDeletesMovesOrReplacesThem) {
+  for (const char16_t* held : {u"\\pim.vol", u"\\PIM.VOL", u"\\windows\\imjp31.dll", u"FlashDisk/log.txt"}) {
+    SCOPED_TRACE(ToUtf8(held));
+    EXPECT_FAILS_WITH(Open(held, GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(Open(held, GENERIC_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(Open(held, GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(DeleteFileW(held), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(MoveFileW(held, u"\\moved"), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(CopyFileW(held, u"\\copy", FALSE), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(CopyFileW(u"\\other.vol", held, FALSE), FALSE, ERROR_SHARING_VIOLATION);
+  }
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\pim.vol", u"\\other.vol"), FALSE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\other.vol", u"\\pim.vol"), FALSE, ERROR_SHARING_VIOLATION);
+  // Their folder cannot go while they are in it.
+  EXPECT_FAILS_WITH(RemoveDirectoryW(u"\\Windows"), FALSE, ERROR_DIR_NOT_EMPTY);
+  EXPECT_EQ(HostText("store/pim.vol"), "system data");
+  EXPECT_EQ(HostText("store/Windows/Imjp31.dll"), "system data");
+  EXPECT_EQ(HostText("volumes/FlashDisk/log.txt"), "system data");
+  EXPECT_FALSE(fs::exists(dev_.dir() / "store/moved"));
+  EXPECT_FALSE(fs::exists(dev_.dir() / "store/copy"));
+}
+
+TEST_F(HeldFilesTest, TheyAreListedWithTheirAttributesAndTheirNeighboursAreOrdinary) {
+  EXPECT_TRUE(SetFileAttributesW(u"\\pim.vol", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_EQ(GetFileAttributesW(u"\\pim.vol"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(u"\\pim.vol", &fd);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(fd.nFileSizeLow, 11u);
+  FindClose(f);
+  // Only the listed path is held: the same name elsewhere is a plain file.
+  ASSERT_TRUE(Put(u"\\Windows\\pim.vol", "user copy"));
+  EXPECT_TRUE(DeleteFileW(u"\\Windows\\pim.vol"));
+  EXPECT_TRUE(DeleteFileW(u"\\other.vol"));
+  // A listed file that is missing can be made; from then on it is held.
+  EXPECT_TRUE(Put(u"\\Windows\\later.dic", "n"));
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\later.dic"), FALSE, ERROR_SHARING_VIOLATION);
+}
+
+TEST_F(HeldFilesTest, ChangingTheListInTheSettingsReleasesAFile) {
+  ASSERT_TRUE(dev_.device().UpdateSettings([](DeviceSettings& s) { s.held_files = {"\\Windows\\Imjp31.dll"}; }));
+  EXPECT_TRUE(DeleteFileW(u"\\pim.vol"));
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\Imjp31.dll"), FALSE, ERROR_SHARING_VIOLATION);
+  // The list travels in device.json, where a user sees and edits it.
+  DeviceSettings loaded;
+  ASSERT_TRUE(LoadSettingsFile(dev_.dir() / "device.json", &loaded, nullptr));
+  EXPECT_EQ(loaded.held_files, std::vector<std::string>{"\\Windows\\Imjp31.dll"});
+}
+
+TEST_F(HeldFilesTest, AFullResetPutsTheFactoryVersionsBack) {
+  std::string error;
+  ASSERT_TRUE(SaveFactoryImage(&error)) << error;
+  // The system itself changes its files (on the host, below the file API).
+  std::ofstream(dev_.dir() / "store/pim.vol", std::ios::trunc) << "grown by the system";
+  ASSERT_TRUE(RestoreFactoryImage(&error)) << error;
+  EXPECT_EQ(HostText("store/pim.vol"), "system data");
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\pim.vol"), FALSE, ERROR_SHARING_VIOLATION);
+}
+
 DeviceSettings SmallSpaces() {
   DeviceSettings s = ScratchDevice::DefaultSettings();
   s.volumes = {{"FlashDisk", 100000}, {"Storage Card", 0}};
@@ -436,6 +519,19 @@ TEST_F(FaultTest, OpenCreateDeleteVanishAndFullVolumeFaults) {
   EXPECT_FAILS_WITH(WriteFile(h, "x", 1, &n, nullptr), FALSE, ERROR_DISK_FULL);
   CloseHandle(h);
   ClearFaults();
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\f.bin"));
+}
+
+TEST_F(FaultTest, AKillFaultEndsTheProgramBeforeTheOperationActs) {
+  ASSERT_TRUE(AddFault("file.delete", u"\\FlashDisk\\f.bin", kFaultEndsProgram, 1));
+  int code = RunAsOtherProgram([] {
+    DeleteFileW(u"\\FlashDisk\\f.bin");
+    return 0;  // never reached
+  });
+  EXPECT_EQ(code, -1) << "the program did not end by a kill";
+  EXPECT_TRUE(fs::exists(dev_.dir() / "volumes/FlashDisk/f.bin"));
+  // The fault was used up by the program it ended.
+  EXPECT_TRUE(ListFaults().empty());
   EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\f.bin"));
 }
 

@@ -9,6 +9,7 @@
 #include "file_meta.h"
 #include "file_object.h"
 #include "find.h"
+#include "held_files.h"
 #include "handles.h"
 #include "host_files.h"
 #include "last_error.h"
@@ -131,6 +132,7 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   if (DWORD err = OpenFault(where, !existed || req.disposition == CREATE_ALWAYS)) return Fail(err, INVALID_HANDLE_VALUE);
   if (existed) {
     if (DWORD err = CheckOpenAllowed(device, where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
+    if (DWORD err = CheckNotHeldBySystem(device, where)) return Fail(err, INVALID_HANDLE_VALUE);
   }
   host::Fd fd;
   bool created = false;

@@ -11,6 +11,7 @@
 #include "faults.h"
 #include "file_meta.h"
 #include "find.h"
+#include "held_files.h"
 #include "host_files.h"
 #include "last_error.h"
 #include "share_lock.h"
@@ -27,8 +28,10 @@ DWORD ResolveExisting(Device& device, LPCWSTR path, HostPath* where) {
   return where->exists ? 0 : ERROR_FILE_NOT_FOUND;
 }
 
-// 0 when no handle of any device program has the file open.
+// 0 when neither the system nor a handle of any device program has the
+// file open.
 DWORD CheckFileNotOpen(Device& device, const HostPath& where) {
+  if (DWORD err = CheckNotHeldBySystem(device, where)) return err;
   host::Fd fd;
   if (int error = host::Open(where.host, host::OpenHow{}, &fd)) return Win32FromErrno(error);
   return CheckNotInUse(device.RunDir().string(), fd);
@@ -66,6 +69,41 @@ BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
     AdjustSpaceUsed(device, src, -static_cast<int64_t>(bytes));
     AdjustSpaceUsed(device, dst, static_cast<int64_t>(bytes));
   }
+  return TRUE;
+}
+
+// Checks both ends of DeleteAndRenameFile before anything changes: two
+// distinct files of one space, a destination that may be deleted and a
+// source that may be renamed, neither open anywhere.
+DWORD CheckReplacement(Device& device, const HostPath& dst, const HostPath& src) {
+  for (const HostPath* end : {&dst, &src}) {
+    if (end->IsFixedFolder() || !end->st.IsFile()) return ERROR_ACCESS_DENIED;
+  }
+  if (dst.host == src.host) return ERROR_ACCESS_DENIED;  // replacing a file by itself would lose it
+  if (dst.SpaceKey() != src.SpaceKey()) return ERROR_NOT_SAME_DEVICE;
+  if (DescribeEntry(device, dst).attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  if (DescribeEntry(device, src).attributes & FILE_ATTRIBUTE_INROM) return ERROR_ACCESS_DENIED;
+  // Its own fault, then those of the deletion and the rename it stands for.
+  if (DWORD err = InjectedFault("file.replace", dst.device)) return err;
+  if (DWORD err = InjectedFault("file.delete", dst.device)) return err;
+  if (DWORD err = InjectedFault("file.delete", src.device)) return err;
+  if (DWORD err = CheckFileNotOpen(device, dst)) return err;
+  return CheckFileNotOpen(device, src);
+}
+
+// One host rename over the destination: at every moment the destination
+// holds either its old content or the new one. The metadata rows follow in
+// the same transaction, which is dropped when the host refuses.
+BOOL ReplaceFile(Device& device, const HostPath& dst, const HostPath& src) {
+  SqlTxn txn(device.Db());
+  if (!MoveMetaTree(device.Db(), src.key, dst.key)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  if (int error = host::Rename(src.host, dst.host)) return Fail(Win32FromErrno(error), FALSE);
+  AdjustSpaceUsed(device, dst, -static_cast<int64_t>(dst.st.size));
+  // Should the rows not commit, the file is in place all the same and the
+  // row it keeps gives way to the host's values.
+  txn.Commit();
+  NoteOwnChangeIn(src);
+  NoteOwnChangeIn(dst);
   return TRUE;
 }
 
@@ -192,6 +230,17 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
     if (DWORD err = cedev::CheckFileNotOpen(*device, src)) return Fail(err, FALSE);
   }
   return cedev::MoveEntry(*device, src, std::move(dst));
+}
+
+BOOL DeleteAndRenameFile(LPCWSTR lpszNewFile, LPCWSTR lpszOldFile) {
+  if (!lpszNewFile || !lpszOldFile) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath dst, src;
+  if (DWORD err = cedev::ResolveExisting(*device, lpszNewFile, &dst)) return Fail(err, FALSE);
+  if (DWORD err = cedev::ResolveExisting(*device, lpszOldFile, &src)) return Fail(err, FALSE);
+  if (DWORD err = cedev::CheckReplacement(*device, dst, src)) return Fail(err, FALSE);
+  return cedev::ReplaceFile(*device, dst, src);
 }
 
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists) {

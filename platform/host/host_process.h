@@ -44,6 +44,9 @@ void WaitWatched(const Fd& watch, int timeout_ms);
 int StartThread(void* (*run)(void*), void* argument, size_t stack_bytes);
 [[noreturn]] void ExitThisThread();
 [[noreturn]] void ExitNow(int code);
+// Ends this process on the spot, as a kill -9 or a power cut would: no exit
+// code, no cleanup.
+[[noreturn]] void EndAsKilled();
 void YieldProcessor();
 [[noreturn]] void SleepForever();
 

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "device_folder.h"
+#include "host_process.h"
 #include "journal.h"
 #include "shared_counters.h"
 #include "wstr.h"
@@ -68,6 +69,7 @@ bool TakeFault(std::string_view op, std::u16string_view target, DWORD* value) {
     upd->Bind(1, hit_id).Run();
   }
   JournalAppend("fault", std::string(op) + " " + ToUtf8(target) + " error " + std::to_string(error));
+  if (error == kFaultEndsProgram) host::EndAsKilled();
   *value = error;
   return true;
 }

@@ -6,6 +6,8 @@
 //
 // Operation names used by the kernel:
 //   file.open   file.create   file.read   file.write   file.delete
+//   file.replace (DeleteAndRenameFile, named by its destination; the call
+//                 also asks file.delete for both of its files)
 //   file.vanish (the entry is enumerated but gone when opened)
 //   file.resize (another program cut or grew the file to `error` bytes just
 //               before this open, after the caller looked it up)
@@ -38,6 +40,11 @@
 #include "ce/types.h"
 
 namespace cedev {
+
+// Not an error to report: a fault armed with it ends the program on the
+// spot when the operation is reached, before it acts, as a kill -9 or a
+// power cut at that moment would (tests of what an interrupted job leaves).
+constexpr DWORD kFaultEndsProgram = 0xFFFFFFFFu;
 
 // The error to report for `op` on `target`, or 0. Counts down limited faults.
 DWORD InjectedFault(std::string_view op, std::u16string_view target);
