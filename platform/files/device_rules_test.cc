@@ -15,7 +15,6 @@
 #include "file_meta.h"
 #include "file_service.h"
 #include "api_expect.h"
-#include "factory.h"
 #include "other_program.h"
 #include "scratch_device.h"
 #include "space.h"
@@ -358,16 +357,6 @@ TEST_F(HeldFilesTest, ChangingTheListInTheSettingsReleasesAFile) {
   DeviceSettings loaded;
   ASSERT_TRUE(LoadSettingsFile(dev_.dir() / "device.json", &loaded, nullptr));
   EXPECT_EQ(loaded.held_files, std::vector<std::string>{"\\Windows\\Imjp31.dll"});
-}
-
-TEST_F(HeldFilesTest, AFullResetPutsTheFactoryVersionsBack) {
-  std::string error;
-  ASSERT_TRUE(SaveFactoryImage(&error)) << error;
-  // The system itself changes its files (on the host, below the file API).
-  std::ofstream(dev_.dir() / "store/pim.vol", std::ios::trunc) << "grown by the system";
-  ASSERT_TRUE(RestoreFactoryImage(&error)) << error;
-  EXPECT_EQ(HostText("store/pim.vol"), "system data");
-  EXPECT_FAILS_WITH(DeleteFileW(u"\\pim.vol"), FALSE, ERROR_SHARING_VIOLATION);
 }
 
 DeviceSettings SmallSpaces() {

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "api_expect.h"
+#include "factory.h"
 #include "file_service.h"
 #include "scratch_device.h"
 
@@ -145,6 +146,23 @@ TEST(CopyTreeKeepingTimes, KeepsNanosecondMtimesOfFilesAndFolders) {
   std::string content;
   in >> content;
   EXPECT_EQ(content, "data");
+}
+
+// The files the system holds open (see held_files.h) change below the file
+// API; a full reset puts their factory versions back all the same.
+TEST(HeldFilesAndTheFactoryImage, AFullResetPutsTheFactoryVersionsBack) {
+  DeviceSettings settings = ScratchDevice::DefaultSettings();
+  settings.held_files = {"\\pim.vol"};
+  ScratchDevice dev(settings);
+  ASSERT_TRUE(WriteDeviceFile(u"\\pim.vol", "system data"));
+  std::string error;
+  ASSERT_TRUE(SaveFactoryImage(&error)) << error;
+  // The system itself changes its files (on the host, below the file API).
+  std::ofstream(dev.dir() / "store/pim.vol", std::ios::trunc) << "grown by the system";
+  ASSERT_TRUE(RestoreFactoryImage(&error)) << error;
+  std::ifstream in(dev.dir() / "store/pim.vol", std::ios::binary);
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), "system data");
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\pim.vol"), FALSE, ERROR_SHARING_VIOLATION);
 }
 
 }  // namespace
