@@ -8,9 +8,8 @@
 
 #include "data_nodes.h"
 #include "data_test_util.h"
-#include "file_service.h"
+#include "device_control.h"
 #include "scratch_device.h"
-#include "wstr.h"
 
 namespace {
 

@@ -11,27 +11,12 @@
 
 #include "data_nodes.h"
 #include "data_test_util.h"
-#include "faults.h"
-#include "file_service.h"
-#include "wstr.h"
+#include "device_control.h"
 #include "records.h"
 #include "scratch_device.h"
 
 // ---- Call hook: the test binary wraps FindFirstFileW so a test can change
 // the size a lookup reports (a file that grows or shrinks after it).
-namespace hooks {
-std::function<void(LPCWSTR, WIN32_FIND_DATAW*)> lookup;
-}
-
-extern "C" {
-HANDLE __real__Z14FindFirstFileWPKDsP17_WIN32_FIND_DATAW(LPCWSTR, LPWIN32_FIND_DATAW);
-HANDLE __wrap__Z14FindFirstFileWPKDsP17_WIN32_FIND_DATAW(LPCWSTR path, LPWIN32_FIND_DATAW data) {
-  HANDLE h = __real__Z14FindFirstFileWPKDsP17_WIN32_FIND_DATAW(path, data);
-  if (h != INVALID_HANDLE_VALUE && hooks::lookup) hooks::lookup(path, data);
-  return h;
-}
-}
-
 namespace {
 
 constexpr uint64_t kCreated = 0x01D0000012345678ull;
@@ -73,14 +58,8 @@ Bytes FolderRecord(const std::string& name, const std::vector<Bytes>& children) 
 
 class FsNodesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InitDataNodes();
-    hooks::lookup = nullptr;
-  }
-  void TearDown() override {
-    hooks::lookup = nullptr;
-    cedev::ClearFaults();
-  }
+  void SetUp() override { InitDataNodes(); }
+  void TearDown() override { cedev::ClearFaults(); }
 
   void MakeFile(const std::u16string& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE) {
     ASSERT_TRUE(WriteDeviceText(path, text)) << cedev::ToUtf8(path);
@@ -392,10 +371,9 @@ TEST_F(FsNodesTest, FileHeldWithoutReadSharingShowsTheOpenForReadBox) {
 }
 
 TEST_F(FsNodesTest, FileThatShrankAfterTheLookupFailsTheBackup) {
-  MakeFile(u"\\log.txt", std::string(3000, 'l'));
-  hooks::lookup = [](LPCWSTR path, WIN32_FIND_DATAW* data) {
-    if (std::u16string(path) == u"\\log.txt") data->nFileSizeLow += 100;
-  };
+  MakeFile(u"\\log.txt", std::string(3100, 'l'));
+  // Looked up at 3100 bytes, cut to 3000 by the time it is opened.
+  ASSERT_TRUE(cedev::AddFault("file.resize", u"\\log.txt", 3000, 1));
   BOOL ok = TRUE;
   BackupFileTree(&ok);
   EXPECT_FALSE(ok);
@@ -403,10 +381,9 @@ TEST_F(FsNodesTest, FileThatShrankAfterTheLookupFailsTheBackup) {
 }
 
 TEST_F(FsNodesTest, FileThatGrewAfterTheLookupIsSavedAtItsLookedUpSize) {
-  MakeFile(u"\\log.txt", std::string(3000, 'l') + "tail");
-  hooks::lookup = [](LPCWSTR path, WIN32_FIND_DATAW* data) {
-    if (std::u16string(path) == u"\\log.txt") data->nFileSizeLow = 3000;
-  };
+  MakeFile(u"\\log.txt", std::string(3000, 'l'));
+  // Looked up at 3000 bytes, grown by four by the time it is opened.
+  ASSERT_TRUE(cedev::AddFault("file.resize", u"\\log.txt", 3004, 1));
   BOOL ok = FALSE;
   Bytes record = BackupFileTree(&ok);
   EXPECT_TRUE(ok);
@@ -414,13 +391,14 @@ TEST_F(FsNodesTest, FileThatGrewAfterTheLookupIsSavedAtItsLookedUpSize) {
   ASSERT_TRUE(tree.count(u"\\log.txt"));
   EXPECT_EQ(tree[u"\\log.txt"].fields[7], 3000u);
   EXPECT_EQ(tree[u"\\log.txt"].data, Bytes(3000, 'l'));
+  EXPECT_EQ(ReadDeviceFile(u"\\log.txt").value_or(Bytes{}).size(), 3004u) << "it did grow under the backup";
 }
 
 TEST_F(FsNodesTest, FileOfFourGibibytesOrMoreFailsInsteadOfBeingCut) {
   MakeFile(u"\\huge.bin", "small on the host");
-  hooks::lookup = [](LPCWSTR path, WIN32_FIND_DATAW* data) {
-    if (std::u16string(path) == u"\\huge.bin") data->nFileSizeHigh = 1;
-  };
+  // Only a host copy can make such a file (sparse on the host): the device
+  // refuses one past the store's capacity.
+  std::filesystem::resize_file(dev_.dir() / "store" / "huge.bin", (4ull << 30) + 17);
   BoxRecorder boxes;
   BOOL ok = TRUE;
   BackupFileTree(&ok);

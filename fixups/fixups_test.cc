@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "data_test_util.h"
-#include "faults.h"
-#include "wstr.h"
+#include "device_control.h"
 #include "fs_nodes.h"
 #include "job_status.h"
 #include "restore_sequence.h"

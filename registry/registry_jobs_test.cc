@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "faults.h"
+#include "device_control.h"
 #include "password.h"
 #include "reg_nodes.h"
 #include "registry_test_util.h"
@@ -49,16 +49,15 @@ bool WriteFileBytes(const char16_t* path, const Bytes& bytes) {
 
 bool Exists(const char16_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-cedev::DeviceSettings FastDevice(uint64_t flashQuota = 64ull << 20) {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
+cedev::DeviceSettings WithFlashQuota(uint64_t flashQuota) {
+  cedev::DeviceSettings s = cedev::FastDevice();
   s.volumes[0].quota = flashQuota;
-  s.time_scale = 1000;  // the jobs' one-second wait
   return s;
 }
 
 class RegistryJobTest : public ::testing::Test {
  protected:
-  explicit RegistryJobTest(uint64_t flashQuota = 64ull << 20) : dev_(FastDevice(flashQuota)) {}
+  explicit RegistryJobTest(uint64_t flashQuota = 64ull << 20) : dev_(WithFlashQuota(flashQuota)) {}
   void SetUp() override {
     InitRegistryNodes();
     SetBackupLocationSource(FlashDisk);

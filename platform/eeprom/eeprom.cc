@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "device.h"
+#include "device_folder.h"
 #include "eeprom_module.h"
 #include "modules.h"
 

@@ -87,7 +87,7 @@ class DataArchiveTest : public ::testing::Test {
     UserContent();
   }
   void TearDown() override { cedev::ClearFaults(); }
-  cedev::ScratchDevice dev_{FastSettings()};
+  cedev::ScratchDevice dev_{cedev::FastDevice()};
 };
 
 TEST_F(DataArchiveTest, EveryDataArchiveStartsWithTheRootThenTheRootFolder) {

@@ -36,8 +36,7 @@ class SampleDevice {
  public:
   SampleDevice() : dir_(std::filesystem::temp_directory_path() / ("tlv-sample-" + std::to_string(::getpid()))) {
     std::filesystem::remove_all(dir_);
-    cedev::DeviceSettings settings = cedev::SampleSettings();
-    settings.time_scale = 1000;
+    cedev::DeviceSettings settings = cedev::FastDevice(cedev::SampleSettings());
     std::string error;
     ok_ = cedev::Device::Create(dir_, settings, &error) && cedev::Device::Use(dir_) &&
           cedev::WriteDeviceImage(cedev::SampleImage(), &error) && cedev::SaveFactoryImage(&error);

@@ -108,8 +108,11 @@ const std::vector<Command>& Commands() {
        "spot when it reaches the operation, as a power cut would. Operations:\n"
        "  file.open file.create file.read file.write file.delete file.replace\n"
        "  file.vanish\n"
-       "  volume.full reg.open reg.create reg.set reg.query reg.delete\n"
-       "  db.open db.create db.write db.read db.delete\n",
+       "  file.resize (ERROR is the size the file is cut or grown to just before\n"
+       "  it is opened) volume.full reg.open reg.create reg.set reg.query\n"
+       "  reg.query.data (the data is copied out, then the call fails) reg.delete\n"
+       "  db.open db.create db.write db.read db.delete\n"
+       "Every fault that fires is journalled (cedev events).\n",
        RunFault},
       {"job", "run one backup or restore job of the main program",
        "usage: cedev job backup|restore|registry-backup|registry-restore\n"

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "commands.h"
-#include "device.h"
+#include "device_folder.h"
 #include "wstr.h"
 
 namespace cedev::tool {

@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "device.h"
+#include "device_folder.h"
 #include "factory.h"
 #include "sample_image.h"
 

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "commands.h"
-#include "device.h"
+#include "device_folder.h"
 
 namespace cedev::tool {
 namespace {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "archive_format.h"
-#include "device.h"
 #include "db_nodes.h"
+#include "device_folder.h"
 #include "exclusion_rules.h"
 #include "fs_nodes.h"
 #include "reg_nodes.h"

@@ -12,11 +12,12 @@
 #include <map>
 #include <set>
 
-#include "device.h"
+#include "device_folder.h"
 #include "exclusion_rules.h"
 #include "factory.h"
 #include "job_command.h"
 #include "sample_image.h"
+#include "scratch_device.h"
 #include "test_archives.h"
 #include "text.h"
 
@@ -141,8 +142,7 @@ class SampleArchiveTest : public ToolTest {
     root_ = fs::temp_directory_path() / ("tlvarc-sample-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_);
-    cedev::DeviceSettings settings = cedev::SampleSettings();
-    settings.time_scale = 1000;  // the job's one-second start delay
+    cedev::DeviceSettings settings = cedev::FastDevice(cedev::SampleSettings());
     std::string error;
     device_ = root_ / "device";
     if (!cedev::Device::Create(device_, settings, &error) || !cedev::Device::Use(device_) ||
