@@ -10,9 +10,7 @@
 
 #include "device_files.h"
 #include "device_steps.h"
-#include "eeprom_module.h"
-#include "faults.h"
-#include "journal.h"
+#include "device_control.h"
 #include "scratch_device.h"
 #include "setup_programs.h"
 

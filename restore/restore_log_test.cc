@@ -11,7 +11,7 @@
 #include <string>
 
 #include "device_files.h"
-#include "faults.h"
+#include "device_control.h"
 #include "scratch_device.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "device_files.h"
-#include "faults.h"
+#include "device_control.h"
 #include "scratch_device.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "faults.h"
+#include "device_control.h"
 #include "restore_flag.h"
 #include "scratch_device.h"
 #include "tool_paths.h"
