@@ -1,5 +1,6 @@
-// The first form of MessageBoxW: the buttons a box offers and the ways its
-// answer is found (answerer, scripted answers, a person, the default).
+// Message boxes: the buttons a box offers, and the ways its answer is found
+// (a test's answerer, scripted answers, a person at the terminal); the box
+// itself is a dialog (message_box.cc) that waits for a press otherwise.
 #pragma once
 
 #include <optional>
@@ -30,4 +31,13 @@ std::optional<std::string> NextScriptedAnswer();
 // Tests that change CEDEV_ANSWERS start reading it afresh.
 void ResetScriptedAnswers();
 
+namespace gwes {
+
+// Who pressed a message box's button, for the journal.
+enum class BoxAnswerer : uint32_t { kPress = 0, kAnswerer = 1, kScript = 2, kPerson = 3, kDefault = 4 };
+// The private message that presses a box's button and says who did:
+// wParam the button id, lParam a BoxAnswerer.
+constexpr UINT kPrivateBoxAnswer = 0x03F5;
+
+}  // namespace gwes
 }  // namespace cedev

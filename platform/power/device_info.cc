@@ -84,12 +84,6 @@ BOOL KernelIoControl(DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize, LP
 
 LANGID GetUserDefaultUILanguage() { return Settings().ui_language; }
 
-SHORT GetAsyncKeyState(int vKey) {
-  const auto held = Settings().keys_held;
-  bool down = std::find(held.begin(), held.end(), vKey) != held.end();
-  return down ? static_cast<SHORT>(0x8000) : 0;
-}
-
 BOOL SHGetSpecialFolderPath(HWND, LPWSTR lpszPath, int nFolder, BOOL fCreate) {
   if (!lpszPath) return Fail(ERROR_INVALID_PARAMETER, FALSE);
   std::u16string path;

@@ -1,0 +1,198 @@
+#include "thread_queue.h"
+
+#include "ce/process.h"
+#include "clock.h"
+#include "send.h"
+#include "session.h"
+#include "window_ops.h"
+
+namespace cedev::gwes {
+namespace {
+
+int64_t NowNs() { return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count(); }
+
+}  // namespace
+
+bool MessageFilter::Accepts(const MSG& msg) const {
+  if (!AcceptsMessage(msg.message)) return false;
+  uint32_t target = HandleValue(msg.hwnd);
+  if (hwnd == 0) return true;
+  if (hwnd == kThreadOnly) return target == 0;
+  return target == hwnd || (target != 0 && IsChild(ToHwnd(hwnd), msg.hwnd));
+}
+
+ThreadQueue::ThreadQueue(Session* session, DWORD tid) : session_(session), tid_(tid) { MarkLooked(); }
+
+ThreadQueue::~ThreadQueue() = default;
+
+bool ThreadQueue::Push(std::deque<MSG>& into, const MSG& msg) {
+  bool signal;
+  {
+    std::lock_guard lock(mutex_);
+    if (closed_) return false;
+    into.push_back(msg);
+    signal = sleeping_;
+    sleeping_ = false;
+  }
+  if (signal) wake_.Signal();
+  return true;
+}
+
+bool ThreadQueue::Post(const MSG& msg) { return Push(posted_, msg); }
+
+bool ThreadQueue::PostInput(const MSG& msg) { return Push(input_, msg); }
+
+bool ThreadQueue::Deliver(std::shared_ptr<SentMessage> sent) {
+  bool signal;
+  {
+    std::lock_guard lock(mutex_);
+    if (closed_) return false;
+    sent_.push_back(std::move(sent));
+    signal = sleeping_;
+    sleeping_ = false;
+  }
+  if (signal) wake_.Signal();
+  return true;
+}
+
+void ThreadQueue::Wake() {
+  bool signal;
+  {
+    std::lock_guard lock(mutex_);
+    signal = sleeping_;
+    sleeping_ = false;
+  }
+  if (signal) wake_.Signal();
+}
+
+bool ThreadQueue::Hung(Clock::duration after) const {
+  if (waiting_.load(std::memory_order_relaxed)) return false;
+  auto looked = Deadline(std::chrono::nanoseconds(last_looked_ns_.load(std::memory_order_relaxed)));
+  return Clock::now() - looked > after;
+}
+
+void ThreadQueue::MarkLooked() { last_looked_ns_.store(NowNs(), std::memory_order_relaxed); }
+
+std::shared_ptr<SentMessage> ThreadQueue::TakeSent() {
+  std::lock_guard lock(mutex_);
+  if (sent_.empty()) return nullptr;
+  auto sent = std::move(sent_.front());
+  sent_.pop_front();
+  return sent;
+}
+
+namespace {
+
+bool TakeFrom(std::deque<MSG>& from, const MessageFilter& filter, bool remove, MSG* out) {
+  for (auto it = from.begin(); it != from.end(); ++it) {
+    if (!filter.Accepts(*it)) continue;
+    *out = *it;
+    if (remove) from.erase(it);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool ThreadQueue::TakePosted(const MessageFilter& filter, bool remove, MSG* out) {
+  std::lock_guard lock(mutex_);
+  return TakeFrom(posted_, filter, remove, out);
+}
+
+bool ThreadQueue::TakeInput(const MessageFilter& filter, bool remove, MSG* out) {
+  std::lock_guard lock(mutex_);
+  return TakeFrom(input_, filter, remove, out);
+}
+
+bool ThreadQueue::HasPending() {
+  std::lock_guard lock(mutex_);
+  return !posted_.empty() || !input_.empty() || !sent_.empty();
+}
+
+WakeEvent::Woken ThreadQueue::Sleep(Deadline deadline, WakeFor wake_for, int descriptor,
+                                    const std::function<bool()>& ready) {
+  {
+    std::lock_guard lock(mutex_);
+    bool queued = wake_for == WakeFor::kAnything && (!posted_.empty() || !input_.empty());
+    if (queued || !sent_.empty() || (ready && ready())) return WakeEvent::Woken::kSignalled;
+    if (Clock::now() >= deadline) return WakeEvent::Woken::kTimedOut;
+    sleeping_ = true;
+  }
+  waiting_.store(true, std::memory_order_relaxed);
+  WakeEvent::Woken woken = wake_.Wait(deadline, descriptor);
+  waiting_.store(false, std::memory_order_relaxed);
+  MarkLooked();
+  std::lock_guard lock(mutex_);
+  sleeping_ = false;
+  return woken;
+}
+
+void ThreadQueue::Close() {
+  std::deque<std::shared_ptr<SentMessage>> orphans;
+  {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    orphans.swap(sent_);
+    posted_.clear();
+    input_.clear();
+  }
+  for (auto& sent : orphans) AbandonSent(*sent);
+}
+
+Clock::duration HungThreshold() { return RealDuration(5000); }
+
+void CompleteSent(SentMessage& sent, LRESULT result) {
+  sent.result = result;
+  sent.done.store(true, std::memory_order_release);
+  if (sent.sender) sent.sender->Wake();
+}
+
+}  // namespace cedev::gwes
+
+namespace cedev::gwes {
+namespace {
+
+// The calling thread's queue. When the thread ends, its windows go with it
+// (without messages: there is no thread left to handle them) and messages
+// still waiting for it are answered with 0.
+struct QueueHolder {
+  std::shared_ptr<ThreadQueue> queue;
+  uint64_t epoch = 0;
+  ~QueueHolder() {
+    if (queue && epoch == ForkEpoch()) EndThreadWindows(*queue);
+  }
+};
+
+thread_local QueueHolder t_holder;
+
+}  // namespace
+
+DWORD CurrentThreadId() {
+  thread_local uint64_t epoch = 0;
+  thread_local DWORD tid = 0;
+  if (epoch != ForkEpoch()) {
+    tid = GetCurrentThreadId();
+    epoch = ForkEpoch();
+  }
+  return tid;
+}
+
+std::shared_ptr<ThreadQueue> CurrentQueueShared() {
+  Session* session = Session::Current();
+  if (!session) return nullptr;
+  if (!t_holder.queue || t_holder.queue->session() != session || t_holder.epoch != ForkEpoch()) {
+    if (t_holder.queue && t_holder.epoch == ForkEpoch()) EndThreadWindows(*t_holder.queue);
+    t_holder.queue = std::make_shared<ThreadQueue>(session, CurrentThreadId());
+    t_holder.epoch = ForkEpoch();
+    session->AddQueue(t_holder.queue);
+  }
+  return t_holder.queue;
+}
+
+ThreadQueue* CurrentQueue() {
+  auto queue = CurrentQueueShared();
+  return queue.get();
+}
+
+}  // namespace cedev::gwes
