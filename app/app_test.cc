@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "api_expect.h"
 #include "app_state.h"
 #include "backup_location.h"
 #include "job.h"
@@ -35,9 +36,7 @@ TEST(StringTable, TextsTheEngineAndRunnerUse) {
   ASSERT_GT(LoadStringW(Module(), IDS_BAD_PASSWORD, buffer, TEXT_LIMIT), 0);
   EXPECT_EQ(std::u16string(buffer),
             u"パスワードが異なります。\n正しいパスワードを入力してリストアを実行し直してください。");
-  SetLastError(0);
-  EXPECT_EQ(LoadStringW(Module(), 9999, buffer, TEXT_LIMIT), 0);
-  EXPECT_EQ(GetLastError(), DWORD(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_FAILS_WITH(LoadStringW(Module(), 9999, buffer, TEXT_LIMIT), 0, ERROR_RESOURCE_NAME_NOT_FOUND);
 }
 
 TEST(ProgramSetup, LoadsAppTitle) {

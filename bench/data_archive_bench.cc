@@ -25,6 +25,7 @@
 #include "jobs.h"
 #include "password.h"
 #include "reg_nodes.h"
+#include "scratch_device.h"
 
 namespace fs = std::filesystem;
 
@@ -106,9 +107,8 @@ class BenchDevice {
     cedev::DeviceSettings s;
     s.volumes = {{"FlashDisk", 0}};
     s.store_capacity = 1ull << 40;
-    s.time_scale = 1000;
     std::string error;
-    if (!cedev::Device::Create(dir_, s, &error) || !cedev::Device::Use(dir_)) std::abort();
+    if (!cedev::Device::Create(dir_, cedev::FastDevice(s), &error) || !cedev::Device::Use(dir_)) std::abort();
     InitRegistryNodes();
     InitDataNodes();
     SetBackupLocationSource(FlashDiskLocation);

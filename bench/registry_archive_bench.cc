@@ -23,12 +23,6 @@ BOOL StorageCard(LPWSTR location) {
   return TRUE;
 }
 
-cedev::DeviceSettings Fast() {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
-  s.time_scale = 1000;
-  return s;
-}
-
 std::u16string Number(int i) {
   std::u16string s;
   do s.insert(s.begin(), char16_t(u'0' + i % 10)); while (i /= 10);
@@ -72,7 +66,7 @@ void Check(DWORD ok, benchmark::State& state) {
 
 // range(0): keys, 10 values each.
 void BM_RegistryBackup(benchmark::State& state) {
-  cedev::ScratchDevice device(Fast());
+  cedev::ScratchDevice device(cedev::FastDevice());
   InitRegistryNodes();
   SetBackupLocationSource(StorageCard);
   Populate(int(state.range(0)), 10);
@@ -82,7 +76,7 @@ void BM_RegistryBackup(benchmark::State& state) {
 BENCHMARK(BM_RegistryBackup)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RegistryRestoreUnchanged(benchmark::State& state) {
-  cedev::ScratchDevice device(Fast());
+  cedev::ScratchDevice device(cedev::FastDevice());
   InitRegistryNodes();
   SetBackupLocationSource(StorageCard);
   Populate(int(state.range(0)), 10);
@@ -93,7 +87,7 @@ void BM_RegistryRestoreUnchanged(benchmark::State& state) {
 BENCHMARK(BM_RegistryRestoreUnchanged)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RegistryRestoreAfterWipe(benchmark::State& state) {
-  cedev::ScratchDevice device(Fast());
+  cedev::ScratchDevice device(cedev::FastDevice());
   InitRegistryNodes();
   SetBackupLocationSource(StorageCard);
   Populate(int(state.range(0)), 10);
@@ -111,7 +105,7 @@ BENCHMARK(BM_RegistryRestoreAfterWipe)->Arg(1000)->Arg(10000)->Iterations(1)->Un
 // One key with 50,000 values; the device key holds 50,000 other names too,
 // so the pruning asks the restored-names list 100,000 times.
 void BM_RestoreKeyWithManyValues(benchmark::State& state) {
-  cedev::ScratchDevice device(Fast());
+  cedev::ScratchDevice device(cedev::FastDevice());
   InitRegistryNodes();
   SetBackupLocationSource(StorageCard);
   Populate(1, int(state.range(0)));

@@ -10,8 +10,7 @@
 
 #include "data_nodes.h"
 #include "data_test_util.h"
-#include "faults.h"
-#include "wstr.h"
+#include "device_control.h"
 #include "records.h"
 #include "scratch_device.h"
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "device_paths.h"
+#include "jobs.h"
 #include "wide_text.h"
 
 namespace {
@@ -84,6 +86,15 @@ BOOL MatchesAny(const MExclusionRule* rules, DWORD count, LPCWSTR folderPattern,
   return FALSE;
 }
 
+// The data archive's own files, as the row of "\FlashDisk\Backup" names them.
+const LPCWSTR kOwnArchiveFiles[] = {TEXT("Backup.dat"), TEXT("Backup.$$$")};
+
+BOOL IsOwnArchiveName(LPCWSTR name) {
+  for (LPCWSTR own : kOwnArchiveFiles)
+    if (WideEqualNoCase(own, name)) return TRUE;
+  return FALSE;
+}
+
 constexpr DWORD kPlatformUnits = 128;
 constexpr DWORD kPlatformOfferedBytes = 100;
 
@@ -139,8 +150,20 @@ BOOL IsTovakPlatform() {
   return wcscmp(platform, TEXT("Tovak")) == 0;
 }
 
+BOOL IsOwnArchiveFile(LPCWSTR folderPattern, LPCWSTR name) {
+  if (!folderPattern || !name || !IsOwnArchiveName(name)) return FALSE;
+  LPCWSTR location = BackupArchiveLocation();
+  while (*location == u'\\') ++location;
+  // The location is a folder of the root, and its archives lie in its folder "Backup".
+  WCHAR archives[MAX_PATH], folder[MAX_PATH], pattern[MAX_PATH];
+  if (!*location || !WideFormat1(archives, MAX_PATH, ARCHIVE_FOLDER_FORMAT, location) ||
+      !JoinDevicePath(folder, TEXT("\\"), archives) || !JoinDevicePath(pattern, folder, TEXT("*.*")))
+    return FALSE;
+  return WideEqualNoCase(pattern, folderPattern);
+}
+
 BOOL IsEntrySaved(LPCWSTR folderPattern, LPCWSTR entryPath, LPCWSTR name, DWORD attributes) {
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return !IsMountedStorage(entryPath);
   if (IsInRom(attributes)) return IsRomFileSaved(folderPattern, name);
-  return !IsExcludedFile(folderPattern, name);
+  return !IsExcludedFile(folderPattern, name) && !IsOwnArchiveFile(folderPattern, name);
 }

@@ -2,7 +2,8 @@
 // files in ROM (but for two setup files of "Tovak" devices) and a fixed set
 // of system files that belong to this very device or are rebuilt by it:
 // database volumes, registry hives, input-method dictionaries, logs,
-// browser caches, the OS image and the backup archives themselves.
+// browser caches, the OS image and the backup archives themselves (those
+// of the location the running backup writes to, too).
 // These decide the backup only; a restore's mirror pass has its own rule.
 #pragma once
 
@@ -31,9 +32,16 @@ BOOL IsTovakPlatform();
 // and only on "Tovak" devices.
 BOOL IsRomFileSaved(LPCWSTR folderPattern, LPCWSTR name);
 
+// TRUE for the data archive files of the running backup's own location
+// ("Backup.dat", "Backup.$$$" in its folder "Backup"). On mounted storage the
+// walk never meets them; in a folder of the object store (a location such
+// as "Temp") it would, and the file being written cannot be read.
+BOOL IsOwnArchiveFile(LPCWSTR folderPattern, LPCWSTR name);
+
 // The backup's decision for one enumerated entry of the folder searched
-// with `folderPattern`. `entryPath` is the entry's full path (used for
-// folders).
+// with `folderPattern`: mounted storage, ROM files, the table and the
+// running backup's own archive. `entryPath` is the entry's full path (used
+// for folders).
 BOOL IsEntrySaved(LPCWSTR folderPattern, LPCWSTR entryPath, LPCWSTR name, DWORD attributes);
 
 // Attribute tests shared with the restore's mirror pass.

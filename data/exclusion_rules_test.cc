@@ -8,9 +8,8 @@
 
 #include "data_nodes.h"
 #include "data_test_util.h"
-#include "file_service.h"
+#include "device_control.h"
 #include "scratch_device.h"
-#include "wstr.h"
 
 namespace {
 
@@ -45,6 +44,90 @@ TEST(ExclusionTable, HoldsFiftyTwoNamedRowsAndFiveWholeFolderRows) {
   EXPECT_EQ(whole, 5);
   RomAllowList(&count);
   EXPECT_EQ(count, 2u);
+}
+
+// The table as written out here, row by row, not derived from the table
+// itself: a mistyped name or folder in the table fails this.
+TEST(ExclusionTable, HoldsExactlyTheseRows) {
+  struct Row {
+    const char16_t* folderPattern;
+    const char16_t* fileName;  // null: every file of the folder
+  };
+  const Row kExpected[] = {
+      {u"\\*.*", u"mxip_notify.vol"},
+      {u"\\*.*", u"mxip_system.vol"},
+      {u"\\*.*", u"mxip_lang.vol"},
+      {u"\\*.*", u"cemail.vol"},
+      {u"\\*.*", u"pim.vol"},
+      {u"\\*.*", u"mxip_initdb.vol"},
+      {u"\\*.*", u"mxip_swmgmt.vol"},
+      {u"\\*.*", u"WindowsLiveLog.bin"},
+      {u"\\Windows\\*.*", u"compimeh.0409.dat"},
+      {u"\\Windows\\*.*", u"compimeh.0407.dat"},
+      {u"\\Windows\\*.*", u"Voiplog.txt"},
+      {u"\\Windows\\*.*", u"SS_Log.log"},
+      {u"\\Windows\\*.*", u"njuserl.a"},
+      {u"\\Windows\\*.*", u"njuserw.a"},
+      {u"\\Windows\\*.*", u"njubase1_ext.a"},
+      {u"\\Windows\\*.*", u"njubase2_ext.a"},
+      {u"\\Windows\\*.*", u"Imjp31.dll"},
+      {u"\\Windows\\*.*", u"Imjp31c.dll"},
+      {u"\\Windows\\*.*", u"Imjp31dx.exe"},
+      {u"\\Windows\\*.*", u"Imjp31k.dll"},
+      {u"\\Windows\\*.*", u"Imjp31m.exe"},
+      {u"\\Windows\\*.*", u"Imjp31s.dic"},
+      {u"\\Windows\\*.*", u"Imjp31s.grm"},
+      {u"\\Windows\\*.*", u"Imjp31u.dll"},
+      {u"\\Windows\\*.*", u"Imjp31u.dic"},
+      {u"\\Windows\\*.*", u"Imjp31ux.exe"},
+      {u"\\Windows\\*.*", u"Imjp31lm.dat"},
+      {u"\\Windows\\*.*", u"custom.dic"},
+      {u"\\Windows\\*.*", u"mssp2.lex"},
+      {u"\\Windows\\*.*", u"cespell.dll"},
+      {u"\\Windows\\*.*", u"ApplicationLog.xml"},
+      {u"\\Windows\\*.*", u"SystemLog.xml"},
+      {u"\\Windows\\*.*", u"ReplStoreVol"},
+      {u"\\Windows\\www\\*.*", u"current-httpd.log"},
+      {u"\\Windows\\Activesync\\*.*", u"GCounterFile.mmf"},
+      {u"\\Windows\\System\\SQM\\Sessions\\*.*", u"Global"},
+      {u"\\Windows\\System\\SQM\\Sessions\\*.*", u"PMWeek"},
+      {u"\\Windows\\System\\SQM\\Sessions\\*.*", u"BiWeekly"},
+      {u"\\Windows\\Profiles\\guest\\Temporary Internet Files\\Content.IE5\\*.*", u"index.dat"},
+      {u"\\Windows\\Profiles\\guest\\Cookies\\*.*", u"index.dat"},
+      {u"\\Windows\\Profiles\\guest\\History\\History.IE5\\*.*", u"index.dat"},
+      {u"\\Windows\\Temp\\Internet Explorer\\*.*", nullptr},
+      {u"\\Documents and Settings\\*.*", u"system.hv"},
+      {u"\\Documents and Settings\\*.*", u"default.hv"},
+      {u"\\Documents and Settings\\*.*", u"default.vol"},
+      {u"\\Documents and Settings\\default\\*.*", u"user.hv"},
+      {u"\\Documents and Settings\\default\\*.*", u"recycle.bin"},
+      {u"\\Documents and Settings\\default\\Recycled\\*.*", nullptr},
+      {u"\\Application Data\\Windows Live\\*.*", u"WindowsLive.vol"},
+      {u"\\Application Data\\Volatile\\*.*", nullptr},
+      {u"\\Application Data\\Microsoft\\My Phone\\*.*", u"Schedule.dat"},
+      {u"\\Application Data\\Microsoft\\Media Player\\*.*", u"xmemedialibrary.mlb"},
+      {u"\\Program Files\\Widgets\\*.*", nullptr},
+      {u"\\Ramdisk\\*.*", nullptr},
+      {u"\\SystemDisk\\*.*", u"NK.bin"},
+      {u"\\FlashDisk\\Backup\\*.*", u"Backup.dat"},
+      {u"\\FlashDisk\\Backup\\*.*", u"Backup.$$$"},
+  };
+  auto key = [](const char16_t* folder, const char16_t* name) {
+    return std::u16string(folder) + u"|" + (name ? std::u16string(name) : u"<every file>");
+  };
+  std::multiset<std::u16string> expected, actual;
+  for (const Row& row : kExpected) expected.insert(key(row.folderPattern, row.fileName));
+  DWORD count = 0;
+  const MExclusionRule* rules = ExclusionRules(&count);
+  for (DWORD i = 0; i < count; ++i) actual.insert(key(rules[i].folderPattern, rules[i].fileName));
+  EXPECT_EQ(count, 57u);
+  for (const auto& row : expected) EXPECT_EQ(actual.count(row), 1u) << "missing: " << cedev::ToUtf8(row);
+  for (const auto& row : actual) EXPECT_EQ(expected.count(row), 1u) << "not expected: " << cedev::ToUtf8(row);
+  DWORD romCount = 0;
+  const MExclusionRule* rom = RomAllowList(&romCount);
+  ASSERT_EQ(romCount, 2u);
+  EXPECT_EQ(key(rom[0].folderPattern, rom[0].fileName), u"\\Windows\\*.*|ModelSetup.exe");
+  EXPECT_EQ(key(rom[1].folderPattern, rom[1].fileName), u"\\Windows\\*.*|ModelSetup.ini");
 }
 
 TEST(ExclusionTable, EveryRowMatchesItsOwnPairIgnoringCaseAndNothingNearby) {

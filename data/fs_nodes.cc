@@ -176,6 +176,11 @@ struct MExtraEntryContext {
   LPCWSTR folder;
 };
 
+// Whether a node read from an archive lies in a folder the restore reads past.
+BOOL InFolderReadPast(const MNamedNode* parent) {
+  return parent && parent->GetType() == kNodeDirectory && static_cast<const MDirectoryNode*>(parent)->ReadsPast();
+}
+
 }  // namespace
 
 BOOL IsPlainEntryName(LPCWSTR name) {
@@ -223,10 +228,9 @@ BOOL DeleteExtraEntry(void* context, LPCWSTR name) {
   if (!JoinDevicePath(path, extra->folder, name)) return TRUE;
   // A failed lookup counts as a folder: the tree delete then simply finds nothing.
   DWORD attributes = GetFileAttributesW(path);
-  // The folder mirrors the archive, so a read-only extra goes too, as it
-  // does inside a deleted tree.
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  // A file goes with a plain delete, so one the user marked read-only (or
+  // one in use) stays; only a whole folder the archive lacks goes with
+  // everything in it.
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
     DeleteTree(path);
     RemoveDirectoryW(path);
@@ -239,12 +243,12 @@ BOOL DeleteExtraEntry(void* context, LPCWSTR name) {
 // ---- MDirectoryNode
 
 MDirectoryNode::MDirectoryNode(MNamedNode* parent, LPCWSTR folderName)
-    : MContainerNode(kNodeDirectory), restoredNames(nullptr) {
+    : MContainerNode(kNodeDirectory), restoredNames(nullptr), readPast(FALSE) {
   InitFromValues(parent, folderName);
 }
 
 MDirectoryNode::MDirectoryNode(MNamedNode* parent, MArchiveStream* stream)
-    : MContainerNode(kNodeDirectory), restoredNames(nullptr) {
+    : MContainerNode(kNodeDirectory), restoredNames(nullptr), readPast(FALSE) {
   InitFromArchive(parent, stream);
   RefuseMisplaced(parent);
 }
@@ -325,9 +329,21 @@ void MDirectoryNode::DeleteExtraEntries(LPCWSTR path) {
   delete extras;
 }
 
+BOOL MDirectoryNode::ReadsPast() const { return readPast; }
+
+// Mounted storage of this device, and everything an archive holds below it,
+// is read past: a backup here would never have written it (the archive came
+// from a device where the name was a plain folder, or was made by hand), and
+// restoring it would write into a memory card or FlashDisk and then delete
+// whatever the card holds beside it. The records are still read, so the
+// archive stays in step and the restore goes on.
+BOOL MDirectoryNode::IsReadPast(LPCWSTR path) const { return InFolderReadPast(parent) || IsMountedStorage(path); }
+
 BOOL MDirectoryNode::Restore(MArchiveStream* stream) {
   WCHAR path[MAX_PATH];
   if (!GetFullPath(path, MAX_PATH)) return Fail(STATUS_ARCHIVE_READ_FAILED);
+  readPast = IsReadPast(path);
+  if (readPast) return RestoreChildren(stream);
   if (!EnsureFolder(path)) return FALSE;
   if (!RestoreChildren(stream)) return FALSE;
   DeleteExtraEntries(path);
@@ -386,7 +402,7 @@ BOOL MFileNode::Restore(MArchiveStream* stream) {
   MFileRecord record;
   if (!ReadFileRecord(stream, &record)) return FALSE;
   MFileStream file;
-  if (RedirectStartupFile(target)) {
+  if (!InFolderReadPast(parent) && RedirectStartupFile(target)) {
     if (SetFileAttributesW(target, record.attributes)) SetFileAttributesW(target, 0);
     OpenRestoreTarget(&file, target);
   }

@@ -3,7 +3,9 @@
 // exclusion rules keep out) and writes them depth-first; a file writes its
 // attributes, times, size and content. On restore a folder is created if
 // needed, its children are restored, and then every device entry the
-// archive does not list for it is deleted, so it mirrors the archive.
+// archive does not list for it is deleted, so it mirrors the archive; a
+// plain file goes with a plain delete, so read-only files stay. Mounted
+// storage is never restored into: its records are read past.
 // Files of the Startup folder are written into a staging folder on
 // FlashDisk instead; the post-restore step moves them into place.
 #pragma once
@@ -21,13 +23,18 @@ class MDirectoryNode : public MContainerNode {
   BOOL AcceptsParent(MBackupNode* parent) override;
   BOOL CollectChildren() override;
   void NoteChild(MBackupNode* child) override;
+  // On restore: TRUE when this folder is mounted storage of the device or
+  // lies below one; its records are read and nothing is written or deleted.
+  BOOL ReadsPast() const;
 
  private:
   void RefuseMisplaced(MNamedNode* readParent);
+  BOOL IsReadPast(LPCWSTR path) const;
   BOOL EnsureFolder(LPCWSTR path);
   void DeleteExtraEntries(LPCWSTR path);
 
   MPathList* restoredNames;  // names of the children read on restore
+  BOOL readPast;
 };
 
 class MFileNode : public MNamedNode {
@@ -43,7 +50,9 @@ class MFileNode : public MNamedNode {
 // read-only attributes on the way. Failures are ignored.
 void DeleteTree(LPCWSTR folderPath);
 // ForEach visitor of the mirror pass: deletes the entry `name` of the
-// folder whose path is `context`. Always answers nonzero so the pass goes on.
+// folder whose path is `context`, a folder with everything in it, a file
+// with a plain delete (a read-only or busy file stays). Always answers
+// nonzero so the pass goes on.
 BOOL DeleteExtraEntry(void* context, LPCWSTR name);
 
 // Whether a name read from an archive can stand as one entry of a folder

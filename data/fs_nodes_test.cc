@@ -11,27 +11,12 @@
 
 #include "data_nodes.h"
 #include "data_test_util.h"
-#include "faults.h"
-#include "file_service.h"
-#include "wstr.h"
+#include "device_control.h"
 #include "records.h"
 #include "scratch_device.h"
 
 // ---- Call hook: the test binary wraps FindFirstFileW so a test can change
 // the size a lookup reports (a file that grows or shrinks after it).
-namespace hooks {
-std::function<void(LPCWSTR, WIN32_FIND_DATAW*)> lookup;
-}
-
-extern "C" {
-HANDLE __real__Z14FindFirstFileWPKDsP17_WIN32_FIND_DATAW(LPCWSTR, LPWIN32_FIND_DATAW);
-HANDLE __wrap__Z14FindFirstFileWPKDsP17_WIN32_FIND_DATAW(LPCWSTR path, LPWIN32_FIND_DATAW data) {
-  HANDLE h = __real__Z14FindFirstFileWPKDsP17_WIN32_FIND_DATAW(path, data);
-  if (h != INVALID_HANDLE_VALUE && hooks::lookup) hooks::lookup(path, data);
-  return h;
-}
-}
-
 namespace {
 
 constexpr uint64_t kCreated = 0x01D0000012345678ull;
@@ -73,14 +58,8 @@ Bytes FolderRecord(const std::string& name, const std::vector<Bytes>& children) 
 
 class FsNodesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InitDataNodes();
-    hooks::lookup = nullptr;
-  }
-  void TearDown() override {
-    hooks::lookup = nullptr;
-    cedev::ClearFaults();
-  }
+  void SetUp() override { InitDataNodes(); }
+  void TearDown() override { cedev::ClearFaults(); }
 
   void MakeFile(const std::u16string& path, const std::string& text, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE) {
     ASSERT_TRUE(WriteDeviceText(path, text)) << cedev::ToUtf8(path);
@@ -193,21 +172,63 @@ TEST_F(FsNodesTest, ZeroLengthFileRestoresEmptyWithTimesAndAttributes) {
 
 // ---- Mirror pass
 
-TEST_F(FsNodesTest, MirrorPassDeletesWhatTheArchiveLacks) {
+TEST_F(FsNodesTest, MirrorPassDeletesWhatTheArchiveLacksButReadOnlyFiles) {
   MakeFolder(u"\\Keep");
   MakeFile(u"\\Keep\\k.txt", "k");
   Bytes record = BackupFileTree();
-  MakeFile(u"\\Keep\\extra.txt", "x", FILE_ATTRIBUTE_READONLY);
+  MakeFile(u"\\Keep\\extra.txt", "x");
+  MakeFile(u"\\Keep\\ro.txt", "x", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
   MakeFolder(u"\\Extra");
   MakeFolder(u"\\Extra\\Sub");
   MakeFile(u"\\Extra\\Sub\\ro.txt", "x", FILE_ATTRIBUTE_READONLY);
   MakeFile(u"\\loose.txt", "x");
+  MakeFile(u"\\loose-ro.txt", "x", FILE_ATTRIBUTE_READONLY);
 
   ASSERT_TRUE(RestoreFileTree(record));
+  EXPECT_EQ(JobStatus, STATUS_OK);
   EXPECT_FALSE(Exists(u"\\Keep\\extra.txt"));
-  EXPECT_FALSE(Exists(u"\\Extra"));
   EXPECT_FALSE(Exists(u"\\loose.txt"));
+  // An extra file goes with a plain delete, which a read-only file refuses;
+  // a whole extra folder goes with everything in it.
+  EXPECT_EQ(GetFileAttributesW(u"\\Keep\\ro.txt"), DWORD(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_TRUE(Exists(u"\\loose-ro.txt"));
+  EXPECT_FALSE(Exists(u"\\Extra"));
   EXPECT_EQ(Text(ReadDeviceFile(u"\\Keep\\k.txt")), "k");
+}
+
+// ---- Mounted storage in an archive
+
+TEST_F(FsNodesTest, MountedStorageInTheArchiveIsReadPastAndLeftAlone) {
+  MakeFolder(u"\\Storage Card\\DCIM");
+  MakeFile(u"\\Storage Card\\DCIM\\IMG0001.bmp", "photo");
+  MakeFolder(u"\\FlashDisk\\Documents");
+  MakeFile(u"\\FlashDisk\\Documents\\manual.txt", "manual");
+  MakeFolder(u"\\Release");
+  MakeFile(u"\\Release\\release.txt", "4.20");
+  ASSERT_TRUE(dev_.device().UpdateSettings([](cedev::DeviceSettings& s) { s.mounted_folders = {"Release"}; }));
+  // Made where these names were plain folders of the object store.
+  Bytes record = FolderRecord(
+      "\\", {FolderRecord("storage card", {FileRecord("planted.txt", 0x20, std::string(20000, 'p'))}),
+             FolderRecord("FlashDisk", {FolderRecord("CE", {FolderRecord("ARM", {FileRecord("Restore.exe", 0x20, "run me")})}),
+                                        FileRecord("flash.txt", 0x20, "f")}),
+             FolderRecord("Release", {}),
+             FolderRecord("After", {FileRecord("after.txt", 0x20, "still in step")})});
+
+  ASSERT_TRUE(RestoreFileTree(record));
+  EXPECT_EQ(JobStatus, STATUS_OK);
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\Storage Card\\DCIM\\IMG0001.bmp")), "photo");
+  EXPECT_FALSE(Exists(u"\\Storage Card\\planted.txt"));
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\FlashDisk\\Documents\\manual.txt")), "manual");
+  EXPECT_FALSE(Exists(u"\\FlashDisk\\CE"));
+  EXPECT_FALSE(Exists(u"\\FlashDisk\\flash.txt"));
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\Release\\release.txt")), "4.20");
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\After\\after.txt")), "still in step");
+}
+
+TEST_F(FsNodesTest, AFolderNamedLikeStorageBelowTheRootIsRestored) {
+  Bytes record = FolderRecord("\\", {FolderRecord("Data", {FolderRecord("Storage Card", {FileRecord("x.txt", 0x20, "x")})})});
+  ASSERT_TRUE(RestoreFileTree(record));
+  EXPECT_EQ(Text(ReadDeviceFile(u"\\Data\\Storage Card\\x.txt")), "x");
 }
 
 TEST_F(FsNodesTest, EmptyFolderRestoreEmptiesTheDeviceFolderButKeepsRomAndMountedStorage) {
@@ -350,10 +371,9 @@ TEST_F(FsNodesTest, FileHeldWithoutReadSharingShowsTheOpenForReadBox) {
 }
 
 TEST_F(FsNodesTest, FileThatShrankAfterTheLookupFailsTheBackup) {
-  MakeFile(u"\\log.txt", std::string(3000, 'l'));
-  hooks::lookup = [](LPCWSTR path, WIN32_FIND_DATAW* data) {
-    if (std::u16string(path) == u"\\log.txt") data->nFileSizeLow += 100;
-  };
+  MakeFile(u"\\log.txt", std::string(3100, 'l'));
+  // Looked up at 3100 bytes, cut to 3000 by the time it is opened.
+  ASSERT_TRUE(cedev::AddFault("file.resize", u"\\log.txt", 3000, 1));
   BOOL ok = TRUE;
   BackupFileTree(&ok);
   EXPECT_FALSE(ok);
@@ -361,10 +381,9 @@ TEST_F(FsNodesTest, FileThatShrankAfterTheLookupFailsTheBackup) {
 }
 
 TEST_F(FsNodesTest, FileThatGrewAfterTheLookupIsSavedAtItsLookedUpSize) {
-  MakeFile(u"\\log.txt", std::string(3000, 'l') + "tail");
-  hooks::lookup = [](LPCWSTR path, WIN32_FIND_DATAW* data) {
-    if (std::u16string(path) == u"\\log.txt") data->nFileSizeLow = 3000;
-  };
+  MakeFile(u"\\log.txt", std::string(3000, 'l'));
+  // Looked up at 3000 bytes, grown by four by the time it is opened.
+  ASSERT_TRUE(cedev::AddFault("file.resize", u"\\log.txt", 3004, 1));
   BOOL ok = FALSE;
   Bytes record = BackupFileTree(&ok);
   EXPECT_TRUE(ok);
@@ -372,13 +391,14 @@ TEST_F(FsNodesTest, FileThatGrewAfterTheLookupIsSavedAtItsLookedUpSize) {
   ASSERT_TRUE(tree.count(u"\\log.txt"));
   EXPECT_EQ(tree[u"\\log.txt"].fields[7], 3000u);
   EXPECT_EQ(tree[u"\\log.txt"].data, Bytes(3000, 'l'));
+  EXPECT_EQ(ReadDeviceFile(u"\\log.txt").value_or(Bytes{}).size(), 3004u) << "it did grow under the backup";
 }
 
 TEST_F(FsNodesTest, FileOfFourGibibytesOrMoreFailsInsteadOfBeingCut) {
   MakeFile(u"\\huge.bin", "small on the host");
-  hooks::lookup = [](LPCWSTR path, WIN32_FIND_DATAW* data) {
-    if (std::u16string(path) == u"\\huge.bin") data->nFileSizeHigh = 1;
-  };
+  // Only a host copy can make such a file (sparse on the host): the device
+  // refuses one past the store's capacity.
+  std::filesystem::resize_file(dev_.dir() / "store" / "huge.bin", (4ull << 30) + 17);
   BoxRecorder boxes;
   BOOL ok = TRUE;
   BackupFileTree(&ok);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "faults.h"
+#include "device_control.h"
 #include "scratch_device.h"
 
 namespace {

@@ -9,6 +9,7 @@ volatile DWORD JobOperation = 0;
 
 namespace {
 
+volatile BOOL g_restoreEnteredTree = FALSE;
 HINSTANCE g_resources = nullptr;
 LPCWSTR g_caption = TEXT("");
 
@@ -32,11 +33,16 @@ void ClearJobStatus() {
   JobStatus = STATUS_OK;
   CancelRequested = FALSE;
   CancelConfirmed = FALSE;
+  g_restoreEnteredTree = FALSE;
 }
 
 void SetJobError(DWORD code) {
   if (JobStatus == STATUS_OK) JobStatus = code;
 }
+
+void NoteRestoreEnteredTree() { g_restoreEnteredTree = TRUE; }
+
+BOOL RestoreEnteredTree() { return g_restoreEnteredTree; }
 
 void PollCancel() {
   if (!CancelRequested || CancelConfirmed) return;

@@ -18,6 +18,11 @@ void ResetJobStatus(DWORD operation);
 void ClearJobStatus();
 // Records the first failure of a job; later codes are ignored.
 void SetJobError(DWORD code);
+// The restore job calls this when it begins to put the archive's tree on
+// the device. Until then a failed restore has changed nothing, and the
+// steps around it leave the device alone too. Cleared with the status.
+void NoteRestoreEnteredTree();
+BOOL RestoreEnteredTree();
 // Asks the user to confirm a pending cancel request (from the worker).
 void PollCancel();
 // A check point: polls, and when the user has confirmed a cancel records

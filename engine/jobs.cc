@@ -16,6 +16,17 @@ using namespace archive;
 namespace {
 
 BackupLocationSource g_locationSource = nullptr;
+// The location of the backup being written, empty between backups.
+WCHAR g_writingLocation[MAX_PATH] = {};
+
+// Marks the location as the one being written for as long as it lives.
+class MWritingLocation {
+ public:
+  explicit MWritingLocation(LPCWSTR location) {
+    if (!WideCopy(g_writingLocation, MAX_PATH, location)) g_writingLocation[0] = 0;
+  }
+  ~MWritingLocation() { g_writingLocation[0] = 0; }
+};
 
 constexpr DWORD kStartDelayMs = 1000;  // let the progress dialog settle first
 constexpr DWORD kNameUnits = kPlatformNameBytes / 2;
@@ -38,6 +49,39 @@ BOOL Fail(DWORD status) {
 }
 
 WCHAR NameUnit(const BYTE* name, DWORD index) { return WCHAR(name[2 * index] | (name[2 * index + 1] << 8)); }
+
+// The device's platform name whole, however long: HKEY_LOCAL_MACHINE\Platform
+// "Name" when it is text.
+class MPlatformName {
+ public:
+  MPlatformName() : bytes(nullptr), size(0) {}
+  ~MPlatformName() { delete[] bytes; }
+  MPlatformName(const MPlatformName&) = delete;
+  MPlatformName& operator=(const MPlatformName&) = delete;
+
+  // FALSE when the device has no name (no key, no value, not REG_SZ).
+  BOOL Read() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TEXT("Platform"), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return FALSE;
+    DWORD type = REG_NONE, needed = 0;
+    BOOL ok = RegQueryValueExW(key, TEXT("Name"), nullptr, &type, nullptr, &needed) == ERROR_SUCCESS && type == REG_SZ;
+    if (ok) {
+      bytes = new (std::nothrow) BYTE[needed ? needed : 1];
+      size = needed;
+      ok = bytes && RegQueryValueExW(key, TEXT("Name"), nullptr, &type, bytes, &size) == ERROR_SUCCESS &&
+           type == REG_SZ && size <= needed;
+    }
+    RegCloseKey(key);
+    return ok;
+  }
+  // Unit `index` of the name; a name stored without its terminator ends
+  // where its data ends.
+  WCHAR Unit(DWORD index) const { return 2 * index + 1 < size ? NameUnit(bytes, index) : 0; }
+
+ private:
+  BYTE* bytes;
+  DWORD size;
+};
 
 BOOL WriteAll(MArchiveStream* stream, const void* data, LONG count) {
   LONG done = 0;
@@ -86,13 +130,23 @@ BOOL CheckHeader(MArchiveStream* stream, BOOL registryArchive, LPCWSTR password)
   return Fail(STATUS_ARCHIVE_READ_FAILED);
 }
 
-// Replaces the archive by the freshly written temporary file. The old
-// archive goes only once the new one is complete; if the rename fails the
-// new one stays under its temporary name and the job reports the failure.
+// A device whose file system does not offer the one-step replacement at
+// all says so with one of these; any other failure is about the files.
+BOOL ReplacementRefused(DWORD error) { return error == ERROR_NOT_SUPPORTED || error == ERROR_CALL_NOT_IMPLEMENTED; }
+
+// Puts the complete temporary file in the place of the archive. An old
+// archive is replaced in one step, so whatever stops the job (a kill, a
+// power cut) leaves either the old archive or the new one; only where the
+// device refuses that call does the old archive go first. If the new one
+// cannot take its place it stays under its temporary name, beside the old
+// one, and the job reports the failure.
 BOOL CommitArchive(LPCWSTR location, const ArchiveNames& names) {
   WCHAR temp[MAX_PATH], final[MAX_PATH];
   if (!WideFormat1(temp, MAX_PATH, names.temp, location) || !WideFormat1(final, MAX_PATH, names.final, location))
     return FALSE;
+  if (GetFileAttributesW(final) == INVALID_FILE_ATTRIBUTES) return MoveFileW(temp, final);
+  if (DeleteAndRenameFile(final, temp)) return TRUE;
+  if (!ReplacementRefused(GetLastError())) return FALSE;
   DeleteFileW(final);
   return MoveFileW(temp, final);
 }
@@ -124,6 +178,7 @@ DWORD Backup(const ArchiveNames& names, BOOL registryOnly, const BYTE* passwordB
   WCHAR location[MAX_PATH];
   if (!GetLocation(location)) return Fail(STATUS_WRITE_FAILED);
   if (!EnsureArchiveFolder(location)) return Fail(STATUS_WRITE_FAILED);
+  MWritingLocation writing(location);
   if (!WriteArchive(location, names, registryOnly, passwordBlock)) {
     DiscardTemporary(location, names);
     return Fail(STATUS_WRITE_FAILED);
@@ -154,6 +209,8 @@ DWORD Restore(LPCWSTR archivePattern, BOOL registryArchive, LPCWSTR password) {
 
 void SetBackupLocationSource(BackupLocationSource source) { g_locationSource = source; }
 
+LPCWSTR BackupArchiveLocation() { return g_writingLocation; }
+
 BOOL ReadDevicePlatformName(BYTE name[kPlatformNameBytes]) {
   std::memset(name, 0, kPlatformNameBytes);
   HKEY key = nullptr;
@@ -161,8 +218,8 @@ BOOL ReadDevicePlatformName(BYTE name[kPlatformNameBytes]) {
   DWORD type = REG_NONE, size = kPlatformNameBytes;
   LONG result = RegQueryValueExW(key, TEXT("Name"), nullptr, &type, name, &size);
   RegCloseKey(key);
-  // A name that does not fit is treated as no name on both sides, so an
-  // archive made here is still accepted here.
+  // A name longer than the field is not written at all: no archive can
+  // carry it, and the platform check refuses every archive on such a device.
   if (result != ERROR_SUCCESS || type != REG_SZ) {
     std::memset(name, 0, kPlatformNameBytes);
     return FALSE;
@@ -172,14 +229,16 @@ BOOL ReadDevicePlatformName(BYTE name[kPlatformNameBytes]) {
 }
 
 BOOL PlatformAccepted(const BYTE archiveName[kPlatformNameBytes]) {
-  BYTE device[kPlatformNameBytes];
-  if (!ReadDevicePlatformName(device)) return TRUE;
+  MPlatformName device;
+  if (!device.Read()) return TRUE;
+  // Unit by unit up to and including the device's terminator, which must
+  // fall inside the archive's field: a longer name can never match.
   for (DWORD i = 0; i < kNameUnits; ++i) {
-    WCHAR mine = NameUnit(device, i);
+    WCHAR mine = device.Unit(i);
     if (NameUnit(archiveName, i) != mine) return FALSE;
     if (mine == 0) return TRUE;
   }
-  return TRUE;
+  return FALSE;
 }
 
 BOOL SaveNodeTree(MArchiveStream* out, BOOL registryOnly) {
@@ -195,7 +254,11 @@ BOOL RestoreNodeTree(MArchiveStream* in) {
   MRleStream* coded = new (std::nothrow) MRleStream(in);
   if (!coded) return Fail(STATUS_NO_MEMORY);
   MBackupNode* root = ReadNode(nullptr, coded);
-  BOOL ok = root && root->GetType() == kNodeRoot && root->Restore(coded);
+  BOOL ok = root && root->GetType() == kNodeRoot;
+  if (ok) {
+    NoteRestoreEnteredTree();
+    ok = root->Restore(coded);
+  }
   if (!ok) SetJobError(STATUS_ARCHIVE_READ_FAILED);
   delete root;
   delete coded;

@@ -11,6 +11,10 @@
 // installs its GetBackupLocation here at start.
 typedef BOOL (*BackupLocationSource)(LPWSTR location);
 void SetBackupLocationSource(BackupLocationSource source);
+// The location the running backup job writes its archive to, empty when no
+// backup runs. When it is a folder of the object store the file walk meets
+// the archive's own files there and leaves them out.
+LPCWSTR BackupArchiveLocation();
 
 DWORD RunRegistryBackup(const BYTE* passwordBlock);
 DWORD RunDataBackup(const BYTE* passwordBlock);
@@ -24,7 +28,10 @@ BOOL SaveNodeTree(MArchiveStream* out, BOOL registryOnly);
 // Reads the coded node tree from `in` and restores it on the device.
 BOOL RestoreNodeTree(MArchiveStream* in);
 // The device's platform name as the header stores it (all zero when it has
-// none); TRUE when the device has a name.
+// none or one too long for the field); TRUE when it was written.
 BOOL ReadDevicePlatformName(BYTE name[archive::kPlatformNameBytes]);
-// Whether an archive made on the platform `name` may be restored here.
+// Whether an archive made on the platform `name` may be restored here: the
+// device's whole name, terminator included, must equal the archive's. A
+// device without a name accepts every archive; one whose name does not fit
+// the field accepts none.
 BOOL PlatformAccepted(const BYTE name[archive::kPlatformNameBytes]);

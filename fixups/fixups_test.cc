@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "data_test_util.h"
-#include "faults.h"
-#include "wstr.h"
+#include "device_control.h"
 #include "fs_nodes.h"
+#include "job_status.h"
 #include "restore_sequence.h"
 #include "scratch_device.h"
 
@@ -253,6 +253,7 @@ TEST_F(FixupsTest, ImagerEntriesStopSilentlyAtTheFirstRefusedWrite) {
 
 struct OrderProbe {
   DWORD exitCode = 1;
+  bool entersTree = true;
   bool stagingExistedAtWorker = true;
   int runs = 0;
 };
@@ -261,7 +262,10 @@ DWORD ProbeWorker(void* context) {
   auto* probe = static_cast<OrderProbe*>(context);
   ++probe->runs;
   probe->stagingExistedAtWorker = Exists(kStaging);
-  // What the data restore would do: stage a Startup file.
+  ClearJobStatus();  // as the runner does right before the worker
+  if (!probe->entersTree) return probe->exitCode;  // stopped at the archive's header
+  // What the data restore would do: enter the tree and stage a Startup file.
+  NoteRestoreEnteredTree();
   CreateDirectoryW(kStaging.c_str(), nullptr);
   WriteDeviceText(kStaging + u"\\new.lnk", "new");
   return probe->exitCode;
@@ -290,6 +294,25 @@ TEST_F(FixupsTest, FailedRestoreStillMovesStagedFilesButRunsNoSuccessStep) {
   EXPECT_FALSE(Exists(kRestartMarkerFiles[0]));
   RegData v;
   EXPECT_FALSE(QueryValue(u"Drivers\\BuiltIn\\Imager", u"Prefix", &v));
+}
+
+TEST_F(FixupsTest, RestoreThatFailedBeforeTheTreeLeavesStartupAndStagingAlone) {
+  Put(kStartup + u"\\desktop.ini", "[keep]");
+  Put(kStartup + u"\\ScanWedge.lnk", "wedge");
+  NoteRestoreEnteredTree();  // left over from an earlier restore: the runner's reset clears it
+  OrderProbe probe;
+  probe.exitCode = 0;
+  probe.entersTree = false;
+  EXPECT_EQ(RunRestoreSequence(FALSE, ProbeWorker, &probe), 0u);
+  EXPECT_EQ(Text(ReadDeviceFile(kStartup + u"\\ScanWedge.lnk")), "wedge");
+  EXPECT_TRUE(Exists(kStartup + u"\\desktop.ini"));
+  EXPECT_FALSE(Exists(kRestartMarkerFiles[0]));
+
+  // One that got into the tree and then failed still moves what it staged.
+  probe.entersTree = true;
+  EXPECT_EQ(RunRestoreSequence(FALSE, ProbeWorker, &probe), 0u);
+  EXPECT_FALSE(Exists(kStartup + u"\\ScanWedge.lnk"));
+  EXPECT_EQ(Text(ReadDeviceFile(kStartup + u"\\new.lnk")), "new");
 }
 
 TEST_F(FixupsTest, RegistryOnlyRestoreLeavesStagingAndStartupAlone) {

@@ -29,7 +29,8 @@ HKEY ParentHandle(MNamedNode* parent) {
   return IsRegistryContainer(parent) ? static_cast<MRegKeyNode*>(parent)->Handle() : nullptr;
 }
 
-// HKEY_LOCAL_MACHINE\Platform names the device; it stays out of archives.
+// HKEY_LOCAL_MACHINE\Platform names the device: a backup leaves it out and
+// a restore never deletes it, but restores it like any key an archive holds.
 BOOL IsPlatformKey(HKEY parentKey, LPCWSTR name) {
   return parentKey == HKEY_LOCAL_MACHINE && WideEqualNoCase(name, kPlatform);
 }
@@ -189,8 +190,7 @@ MRegKeyNode::MRegKeyNode(MNamedNode* parent, MArchiveStream* stream) : MRegKeyNo
   if (!name) return;
   className = ReadString(stream);
   HKEY parentKey = ParentHandle(parent);
-  // An archive never carries the device's identity; one that does is not ours.
-  if (!parentKey || !className || IsPlatformKey(parentKey, name)) return;
+  if (!parentKey || !className) return;
   HKEY created = nullptr;
   DWORD disposition = 0;
   if (RegCreateKeyExW(parentKey, name, 0, className, 0, 0, nullptr, &created, &disposition) == ERROR_SUCCESS) {

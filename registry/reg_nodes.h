@@ -1,11 +1,13 @@
 // Registry nodes: the four roots, their keys and the values of each key.
 // On backup they walk the live registry and write themselves; on restore
 // they recreate keys, write back values that differ from the device's, and
-// then delete the keys and values the archive does not hold. Two things are
-// never carried: any value named "CalibrationData" (the touch calibration
-// of this very device) and the key "Platform" directly below
+// then delete the keys and values the archive does not hold. A backup
+// leaves two things out: any value named "CalibrationData" (the touch
+// calibration of this very device) and the key "Platform" directly below
 // HKEY_LOCAL_MACHINE (the device's identity, compared with the archive
-// header); a restore neither deletes nor rewrites either of them.
+// header). A restore never deletes either of them, yet writes them back
+// like anything else when an archive (made by hand, or by other software)
+// holds them.
 #pragma once
 
 #include "backup_node.h"

@@ -9,55 +9,11 @@
 #include <memory>
 #include <random>
 
-#include "faults.h"
+#include "device_control.h"
 #include "path_list.h"
 #include "registry_test_util.h"
 #include "rle_stream.h"
 #include "scratch_device.h"
-
-// ---- Call hooks: the test binary is linked with --wrap for these calls, so
-// a test can see the order of deletions and make one particular query fail.
-namespace hooks {
-std::function<LONG(const std::u16string& name, int call)> queryFailure;  // error to return, or 0
-std::map<std::u16string, int> queryCalls;
-std::vector<std::u16string> deletions;
-int sets = 0;
-}  // namespace hooks
-
-extern "C" {
-LONG __real__Z16RegQueryValueExWP6HKEY__PKDsPjS3_PhS3_(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
-LONG __wrap__Z16RegQueryValueExWP6HKEY__PKDsPjS3_PhS3_(HKEY key, LPCWSTR name, LPDWORD r, LPDWORD type, LPBYTE data,
-                                                        LPDWORD size) {
-  std::u16string n = name ? name : u"";
-  int call = ++hooks::queryCalls[n];
-  if (hooks::queryFailure) {
-    if (LONG error = hooks::queryFailure(n, call)) {
-      // A failed query still reports the type, as the registry does on CE
-      // when only the data cannot be copied.
-      LONG rc = __real__Z16RegQueryValueExWP6HKEY__PKDsPjS3_PhS3_(key, name, r, type, data, size);
-      (void)rc;
-      return error;
-    }
-  }
-  return __real__Z16RegQueryValueExWP6HKEY__PKDsPjS3_PhS3_(key, name, r, type, data, size);
-}
-LONG __real__Z13RegDeleteKeyWP6HKEY__PKDs(HKEY, LPCWSTR);
-LONG __wrap__Z13RegDeleteKeyWP6HKEY__PKDs(HKEY key, LPCWSTR name) {
-  hooks::deletions.push_back(u"key " + std::u16string(name));
-  return __real__Z13RegDeleteKeyWP6HKEY__PKDs(key, name);
-}
-LONG __real__Z15RegDeleteValueWP6HKEY__PKDs(HKEY, LPCWSTR);
-LONG __wrap__Z15RegDeleteValueWP6HKEY__PKDs(HKEY key, LPCWSTR name) {
-  hooks::deletions.push_back(u"value " + std::u16string(name));
-  return __real__Z15RegDeleteValueWP6HKEY__PKDs(key, name);
-}
-LONG __real__Z14RegSetValueExWP6HKEY__PKDsjjPKhj(HKEY, LPCWSTR, DWORD, DWORD, const BYTE*, DWORD);
-LONG __wrap__Z14RegSetValueExWP6HKEY__PKDsjjPKhj(HKEY key, LPCWSTR name, DWORD r, DWORD type, const BYTE* data,
-                                                 DWORD size) {
-  ++hooks::sets;
-  return __real__Z14RegSetValueExWP6HKEY__PKDsjjPKhj(key, name, r, type, data, size);
-}
-}  // extern "C"
 
 Bytes DecodeAll(const Bytes& coded) {
   MMemoryStream in(coded.data(), DWORD(coded.size()));
@@ -77,16 +33,33 @@ namespace {
 
 const char16_t kTest[] = u"Software\\Velta\\Test";
 
+// Watches the registry calls of one kind through a fault that fails
+// nothing: it counts them down and journals each one it sees.
+constexpr int kWatchedCalls = 100000;
+
+void WatchCalls(const char* op) { ASSERT_TRUE(cedev::AddFault(op, u"*", 0, kWatchedCalls)); }
+
+int CallsSeen(const std::string& op) {
+  for (const auto& fault : cedev::ListFaults())
+    if (fault.op == op) return kWatchedCalls - fault.remaining;
+  return kWatchedCalls;
+}
+
+// The targets the watched calls of `op` named, in the order they came.
+std::vector<std::string> TargetsSeen(const std::string& op) {
+  std::vector<std::string> targets;
+  for (const auto& entry : cedev::JournalRead()) {
+    if (entry.kind != "fault" || entry.text.rfind(op + " ", 0) != 0) continue;
+    std::string rest = entry.text.substr(op.size() + 1);
+    targets.push_back(rest.substr(0, rest.rfind(" error ")));
+  }
+  return targets;
+}
+
 class RegNodesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InitRegistryNodes();
-    hooks::queryFailure = nullptr;
-    hooks::queryCalls.clear();
-    hooks::deletions.clear();
-    hooks::sets = 0;
-  }
-  void TearDown() override { hooks::queryFailure = nullptr; }
+  void SetUp() override { InitRegistryNodes(); }
+  void TearDown() override { cedev::ClearFaults(); }
 
   // A registry with every value type, empty and default values, deep keys
   // and class names.
@@ -150,13 +123,14 @@ TEST_F(RegNodesTest, EmptyKeyIsHeaderClassAndEndMarker) {
 TEST_F(RegNodesTest, IdenticalValuesAreNotRewritten) {
   Populate();
   Bytes archive = BackupRegistryTree();
-  hooks::sets = 0;
+  WatchCalls("reg.set");
   ASSERT_EQ(RestoreRegistryTree(archive), STATUS_OK);
-  EXPECT_EQ(hooks::sets, 0);
+  EXPECT_EQ(CallsSeen("reg.set"), 0);
+  cedev::ClearFaults();
   ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, kTest, u"Text", REG_SZ, Sz(u"hellO \u30C6\u30B9\u30C8")));
-  hooks::sets = 0;
+  WatchCalls("reg.set");
   ASSERT_EQ(RestoreRegistryTree(archive), STATUS_OK);
-  EXPECT_EQ(hooks::sets, 1) << "only the value whose bytes differ";
+  EXPECT_EQ(CallsSeen("reg.set"), 1) << "only the value whose bytes differ";
 }
 
 TEST_F(RegNodesTest, PruningDeletesSubkeysBeforeValues) {
@@ -167,10 +141,12 @@ TEST_F(RegNodesTest, PruningDeletesSubkeysBeforeValues) {
   ASSERT_TRUE(SetValue(HKEY_CURRENT_USER, u"P\\GoneKey\\Below", u"v", REG_DWORD, Dword(1)));
   ASSERT_TRUE(SetValue(HKEY_CURRENT_USER, u"P", u"Gone2", REG_DWORD, Dword(1)));
   RegCloseKey(CreateKey(HKEY_CURRENT_USER, u"P\\GoneKey2"));
-  hooks::deletions.clear();
+  WatchCalls("reg.delete");
   ASSERT_EQ(RestoreRegistryTree(archive), STATUS_OK);
-  std::vector<std::u16string> expected{u"key GoneKey", u"key GoneKey2", u"value Gone1", u"value Gone2"};
-  EXPECT_EQ(hooks::deletions, expected);
+  // The keys GoneKey and GoneKey2, then the values Gone1 and Gone2.
+  std::vector<std::string> expected{"HKEY_CURRENT_USER\\P\\GoneKey", "HKEY_CURRENT_USER\\P\\GoneKey2",
+                                    "HKEY_CURRENT_USER\\P\\Gone1", "HKEY_CURRENT_USER\\P\\Gone2"};
+  EXPECT_EQ(TargetsSeen("reg.delete"), expected);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, u"P\\KeepKey"));
   RegValue v;
   EXPECT_TRUE(GetValue(HKEY_CURRENT_USER, u"P", u"Keep", &v));
@@ -180,9 +156,9 @@ TEST_F(RegNodesTest, PruningDeletesSubkeysBeforeValues) {
 TEST_F(RegNodesTest, PruningMatchesNamesWithoutRegardToCase) {
   ASSERT_TRUE(SetValue(HKEY_CURRENT_USER, u"Case", u"Value", REG_DWORD, Dword(1)));
   Bytes archive = BackupRegistryTree();
-  hooks::deletions.clear();
+  WatchCalls("reg.delete");
   ASSERT_EQ(RestoreRegistryTree(archive), STATUS_OK);
-  EXPECT_TRUE(hooks::deletions.empty());
+  EXPECT_EQ(CallsSeen("reg.delete"), 0);
 }
 
 TEST_F(RegNodesTest, CalibrationDataIsNeitherArchivedNorDeleted) {
@@ -247,9 +223,13 @@ Bytes ArchiveWithKeyUnderLocalMachine(const std::string& keyName) {
   return Bytes(out.Data(), out.Data() + out.Size());
 }
 
-TEST_F(RegNodesTest, ArchiveCarryingThePlatformKeyIsRefused) {
+TEST_F(RegNodesTest, ArchiveCarryingThePlatformKeyRestoresIt) {
   ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", REG_SZ, Sz(u"Tovak")));
-  EXPECT_EQ(RestoreRegistryTree(ArchiveWithKeyUnderLocalMachine("PLATFORM")), STATUS_ARCHIVE_READ_FAILED);
+  EXPECT_EQ(RestoreRegistryTree(ArchiveWithKeyUnderLocalMachine("PLATFORM")), STATUS_OK);
+  // Like any key read from an archive: the key mirrors it, here holding nothing.
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"Platform"));
+  RegValue v;
+  EXPECT_FALSE(GetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", &v));
   EXPECT_EQ(RestoreRegistryTree(ArchiveWithKeyUnderLocalMachine("Plat")), STATUS_OK);
 }
 
@@ -315,14 +295,12 @@ TEST_F(RegNodesTest, AcceptedSecondQueryFailures) {
   for (const auto& c : cases) {
     RegDeleteKeyW(HKEY_CURRENT_USER, u"Q");  // from the previous case
     ASSERT_TRUE(SetValue(HKEY_CURRENT_USER, u"Q", c.name, c.type, c.data));
-    hooks::queryCalls.clear();
     std::u16string failing = c.name;
-    hooks::queryFailure = [&](const std::u16string& name, int call) -> LONG {
-      return name == failing && call == 2 ? ERROR_ACCESS_DENIED : 0;
-    };
+    // The second query, the one that copies the data, copies it and fails.
+    ASSERT_TRUE(cedev::AddFault("reg.query.data", u"HKEY_CURRENT_USER\\Q\\" + failing, ERROR_ACCESS_DENIED, 1));
     DWORD status = 0;
     Bytes archive = BackupRegistryTree(&status);
-    hooks::queryFailure = nullptr;
+    cedev::ClearFaults();
     if (!c.archived) {
       EXPECT_TRUE(archive.empty()) << std::string(failing.begin(), failing.end());
       EXPECT_EQ(status, STATUS_SOURCE_READ_FAILED);

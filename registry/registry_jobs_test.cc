@@ -3,7 +3,9 @@
 // leave behind.
 #include <gtest/gtest.h>
 
-#include "faults.h"
+#include <algorithm>
+
+#include "device_control.h"
 #include "password.h"
 #include "reg_nodes.h"
 #include "registry_test_util.h"
@@ -47,16 +49,15 @@ bool WriteFileBytes(const char16_t* path, const Bytes& bytes) {
 
 bool Exists(const char16_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-cedev::DeviceSettings FastDevice(uint64_t flashQuota = 64ull << 20) {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
+cedev::DeviceSettings WithFlashQuota(uint64_t flashQuota) {
+  cedev::DeviceSettings s = cedev::FastDevice();
   s.volumes[0].quota = flashQuota;
-  s.time_scale = 1000;  // the jobs' one-second wait
   return s;
 }
 
 class RegistryJobTest : public ::testing::Test {
  protected:
-  explicit RegistryJobTest(uint64_t flashQuota = 64ull << 20) : dev_(FastDevice(flashQuota)) {}
+  explicit RegistryJobTest(uint64_t flashQuota = 64ull << 20) : dev_(WithFlashQuota(flashQuota)) {}
   void SetUp() override {
     InitRegistryNodes();
     SetBackupLocationSource(FlashDisk);
@@ -155,6 +156,97 @@ TEST_F(RegistryJobTest, PlatformCheckBothWays) {
   EXPECT_EQ(JobStatus, STATUS_ARCHIVE_READ_FAILED);
   ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", REG_DWORD, Dword(1)));
   EXPECT_EQ(Restore(), 1u) << "a device name that is not text accepts any archive";
+}
+
+TEST_F(RegistryJobTest, APlatformNameLongerThanTheHeaderFieldAcceptsNoArchive) {
+  ASSERT_EQ(Backup(), 1u);  // made on "Tovak"
+  Bytes foreign = ReadFileBytes(kDat);
+  ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", REG_SZ, Sz(std::u16string(200, u'T'))));
+  EXPECT_EQ(Restore(), 0u);
+  EXPECT_EQ(JobStatus, STATUS_ARCHIVE_READ_FAILED);
+  // Nor does a field holding as much of the name as fits, with or without a terminator.
+  for (size_t units : {125u, 126u}) {
+    Bytes file = foreign;
+    std::fill(file.begin() + 4, file.begin() + 256, 0);
+    for (size_t i = 0; i < units; ++i) file[4 + 2 * i] = 'T';
+    ASSERT_TRUE(WriteFileBytes(kDat, file));
+    EXPECT_EQ(Restore(), 0u) << units;
+    EXPECT_EQ(JobStatus, STATUS_ARCHIVE_READ_FAILED) << units;
+  }
+  // The device's own backups cannot carry the name either.
+  ASSERT_EQ(Backup(), 1u);
+  Bytes own = ReadFileBytes(kDat);
+  EXPECT_EQ(Bytes(own.begin() + 4, own.begin() + 256), Bytes(252, 0));
+  EXPECT_EQ(Restore(), 0u);
+  // 125 units and the terminator fill the field exactly, and match.
+  ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Name", REG_SZ, Sz(std::u16string(125, u'T'))));
+  ASSERT_EQ(Backup(), 1u);
+  EXPECT_EQ(Restore(), 1u);
+}
+
+// Counted string: the unit count, every unit's high byte, every low byte.
+Bytes Counted(const std::u16string& text) {
+  Bytes b = {uint8_t(text.size()), uint8_t(text.size() >> 8)};
+  for (char16_t c : text) b.push_back(uint8_t(c >> 8));
+  for (char16_t c : text) b.push_back(uint8_t(c));
+  return b;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Bytes ValueRecord(const std::u16string& name, DWORD type, const Bytes& data) {
+  return Dword(kNodeRegValue) + Counted(name) + Dword(type) + Dword(DWORD(data.size())) + data;
+}
+
+Bytes KeyRecord(const std::u16string& name, const std::vector<Bytes>& children) {
+  Bytes record = Dword(kNodeRegKey) + Counted(name) + Counted(u"");
+  for (const Bytes& child : children) record = record + child;
+  return record + Dword(0xFFFFFFFF);
+}
+
+// The archive file with `records` put first among the children of `root`.
+Bytes WithRecordsUnderRoot(const Bytes& file, const std::u16string& root, const Bytes& records) {
+  Bytes stream = DecodeAll(Bytes(file.begin() + kNodeStreamOffset, file.end()));
+  Bytes header = Dword(kNodeRegRoot) + Counted(root) + Counted(u"");
+  auto at = std::search(stream.begin(), stream.end(), header.begin(), header.end());
+  if (at == stream.end()) return {};
+  stream.insert(at + header.size(), records.begin(), records.end());
+  MMemoryStream coded;
+  MRleStream rle(&coded);
+  LONG done = 0;
+  if (!rle.Write(stream.data(), LONG(stream.size()), &done) || !rle.Flush()) return {};
+  return Bytes(file.begin(), file.begin() + kNodeStreamOffset) + Bytes(coded.Data(), coded.Data() + coded.Size());
+}
+
+// Only the backup leaves the device's identity and its touch calibration
+// out: a restore writes whatever keys and values its archive holds.
+TEST_F(RegistryJobTest, ArchiveHoldingThePlatformKeyAndCalibrationRestoresWhole) {
+  ASSERT_EQ(Backup(), 1u);
+  Bytes added = KeyRecord(u"Platform", {ValueRecord(u"Name", REG_SZ, Sz(u"Tovak")),
+                                        ValueRecord(u"Model", REG_SZ, Sz(u"HT-660"))}) +
+                KeyRecord(u"Touch", {ValueRecord(u"CalibrationData", REG_SZ, Sz(u"1,2 3,4"))});
+  Bytes edited = WithRecordsUnderRoot(ReadFileBytes(kDat), u"HKEY_LOCAL_MACHINE", added);
+  ASSERT_FALSE(edited.empty());
+  ASSERT_TRUE(WriteFileBytes(kDat, edited));
+  ASSERT_TRUE(SetValue(HKEY_CURRENT_USER, u"Settings", u"Volume", REG_DWORD, Dword(9)));
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Software\\Apps"), ERROR_SUCCESS);
+  ASSERT_TRUE(SetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Stale", REG_DWORD, Dword(1)));
+
+  ASSERT_EQ(Restore(), 1u);
+  EXPECT_EQ(JobStatus, STATUS_OK);
+  RegValue v;
+  ASSERT_TRUE(GetValue(HKEY_CURRENT_USER, u"Settings", u"Volume", &v));
+  EXPECT_EQ(v.data, Dword(3));
+  ASSERT_TRUE(GetValue(HKEY_LOCAL_MACHINE, u"Software\\Apps", u"Name", &v)) << "restored after the Platform key";
+  EXPECT_EQ(v.data, Sz(u"app"));
+  ASSERT_TRUE(GetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Model", &v));
+  EXPECT_EQ(v.data, Sz(u"HT-660"));
+  EXPECT_FALSE(GetValue(HKEY_LOCAL_MACHINE, u"Platform", u"Stale", &v)) << "the key mirrors the archive";
+  ASSERT_TRUE(GetValue(HKEY_LOCAL_MACHINE, u"Touch", u"CalibrationData", &v));
+  EXPECT_EQ(v.data, Sz(u"1,2 3,4"));
 }
 
 // An archive of the old layout: version, platform name, node stream.

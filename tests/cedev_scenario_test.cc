@@ -231,6 +231,52 @@ TEST_F(CedevScenario, FaultsMakeOperationsFailUntilCleared) {
   EXPECT_EQ(Cedev({"get", "\\My Documents\\new.txt", host.string()}).exit_code, 0);
 }
 
+TEST_F(CedevScenario, SystemFilesAreHeldOpenSurviveARestoreAndAreListedInTheSettings) {
+  ToolResult info = Cedev({"info"});
+  EXPECT_THAT(info.out, HasSubstr("held open      \\pim.vol, \\cemail.vol, "));
+  auto host = scratch_.path() / "x.bin";
+  std::ofstream(host) << "x";
+  ToolResult put = Cedev({"put", host.string(), "\\pim.vol"});
+  EXPECT_EQ(put.exit_code, 1);
+  EXPECT_THAT(put.err, HasSubstr("ERROR_SHARING_VIOLATION"));
+  ToolResult get = Cedev({"get", "\\Windows\\Imjp31.dll", host.string()});
+  EXPECT_EQ(get.exit_code, 1);
+  EXPECT_THAT(get.err, HasSubstr("ERROR_SHARING_VIOLATION"));
+  ASSERT_EQ(Cedev({"job", "backup"}).exit_code, 0);
+  ToolResult restore = Cedev({"job", "restore"});
+  ASSERT_EQ(restore.exit_code, 0) << restore.out;
+  EXPECT_EQ(Cedev({"ls", "\\pim.vol"}).out, "pim.vol\n");
+  EXPECT_EQ(Cedev({"ls", "\\Documents and Settings\\default\\user.hv"}).exit_code, 0);
+  // A user releases one by editing device.json.
+  std::string settings_path = device_ + "/device.json";
+  std::ifstream in(settings_path);
+  std::string settings((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string entry = "\"\\\\pim.vol\",";
+  ASSERT_NE(settings.find(entry), std::string::npos) << settings;
+  settings.erase(settings.find(entry), entry.size());
+  std::ofstream(settings_path, std::ios::trunc) << settings;
+  EXPECT_EQ(Cedev({"put", host.string(), "\\pim.vol"}).exit_code, 0);
+  EXPECT_THAT(Cedev({"info"}).out, Not(HasSubstr("\\pim.vol")));
+}
+
+TEST_F(CedevScenario, ABackupKilledWhileReplacingTheArchiveLeavesAWholeOne) {
+  ASSERT_EQ(Cedev({"job", "backup"}).exit_code, 0);
+  auto first = scratch_.path() / "first.dat", after = scratch_.path() / "after.dat";
+  ASSERT_EQ(Cedev({"get", "\\FlashDisk\\Backup\\Backup.dat", first.string()}).exit_code, 0);
+  ASSERT_EQ(Cedev({"fault", "add", "file.delete", "\\FlashDisk\\Backup\\Backup.$$$", "KILL", "--count", "1"}).exit_code, 0);
+  EXPECT_THAT(Cedev({"fault", "list"}).out, HasSubstr("file.delete \\FlashDisk\\Backup\\Backup.$$$ KILL 1 more"));
+  ToolResult killed = Cedev({"job", "backup"});
+  EXPECT_EQ(killed.exit_code, -1) << "cedev was not killed: " << killed.out;
+  ASSERT_EQ(Cedev({"get", "\\FlashDisk\\Backup\\Backup.dat", after.string()}).exit_code, 0);
+  std::ifstream a(first, std::ios::binary), b(after, std::ios::binary);
+  std::string old_bytes((std::istreambuf_iterator<char>(a)), {}), now((std::istreambuf_iterator<char>(b)), {});
+  EXPECT_GT(old_bytes.size(), 10000u);
+  EXPECT_EQ(now, old_bytes);
+  EXPECT_EQ(Cedev({"fault", "list"}).out, "");
+  EXPECT_EQ(Cedev({"job", "backup"}).exit_code, 0);
+  EXPECT_EQ(Cedev({"ls", "\\FlashDisk\\Backup"}).out, "Backup.dat\n");
+}
+
 TEST_F(CedevScenario, SetChangesSettingsAndRefusesBadValues) {
   ASSERT_EQ(Cedev({"set", "ac", "on"}).exit_code, 0);
   ASSERT_EQ(Cedev({"set", "platform", "Other"}).exit_code, 0);

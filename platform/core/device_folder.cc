@@ -1,10 +1,5 @@
 #include "device_folder.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +9,9 @@
 
 #include "ce/errors.h"
 #include "handles.h"
+#include "host_device_folder.h"
+#include "host_locks.h"
+#include "host_time.h"
 #include "schema.h"
 
 namespace cedev {
@@ -58,6 +56,7 @@ json ToJson(const DeviceSettings& s) {
               {"keys_held", s.keys_held},
               {"volumes", volumes},
               {"mounted_folders", s.mounted_folders},
+              {"held_files", s.held_files},
               {"autostart", s.autostart},
               {"welcome_program", s.welcome_program},
               {"clock_offset_ms", s.clock_offset_ms},
@@ -94,6 +93,7 @@ DeviceSettings FromJson(const json& j) {
     }
   }
   Take(j, "mounted_folders", &s.mounted_folders);
+  Take(j, "held_files", &s.held_files);
   Take(j, "autostart", &s.autostart);
   Take(j, "welcome_program", &s.welcome_program);
   Take(j, "clock_offset_ms", &s.clock_offset_ms);
@@ -110,18 +110,15 @@ DeviceSettings FromJson(const json& j) {
 // Holds an exclusive lock on DIR/run/settings.lock for a settings update.
 class SettingsLock {
  public:
-  explicit SettingsLock(const fs::path& run_dir) {
-    std::error_code ec;
-    fs::create_directories(run_dir, ec);
-    fd_ = ::open((run_dir / "settings.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
-  }
-  ~SettingsLock() {
-    if (fd_ >= 0) ::close(fd_);
-  }
+  explicit SettingsLock(const fs::path& run_dir) : guard_(Prepared(run_dir)) {}
 
  private:
-  int fd_ = -1;
+  static std::string Prepared(const fs::path& run_dir) {
+    std::error_code ec;
+    fs::create_directories(run_dir, ec);
+    return (run_dir / "settings.lock").string();
+  }
+  host::LockFileGuard guard_;
 };
 
 // Commits reach the write-ahead log without a sync; each checkpoint syncs
@@ -130,11 +127,6 @@ class SettingsLock {
 // registry write appends two pages); one per 32 MiB makes them rare.
 // RegFlushKey still checkpoints whenever a program asks for durability.
 void TuneConnection(SqlDb& db) { db.Exec("PRAGMA wal_autocheckpoint=8192"); }
-
-bool CreateAllSchemas(SqlDb& db) {
-  return CreateJournalSchema(db) && CreateFaultSchema(db) && CreateFileSchema(db) && CreateRegistrySchema(db) &&
-         CreateDatabaseSchema(db) && CreateProcessSchema(db);
-}
 
 }  // namespace
 
@@ -176,8 +168,7 @@ bool SaveSettingsFile(const fs::path& path, const DeviceSettings& settings, std:
 Device* Device::Current() {
   std::lock_guard lock(g_current_mutex);
   if (!g_current) {
-    const char* env = std::getenv("CEDEV_DEVICE");
-    fs::path dir = env && *env ? fs::path(env) : fs::path("device");
+    fs::path dir = host::DefaultDeviceFolder();
     std::error_code ec;
     if (fs::exists(dir / "device.json", ec)) {
       g_current = new Device(fs::absolute(dir, ec));
@@ -205,11 +196,7 @@ namespace {
 
 constexpr int64_t kSettingsRecheckNs = 5000000;
 
-int64_t CoarseNowNs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
+int64_t CoarseNowNs() { return host::CoarseMonotonicNs(); }
 
 }  // namespace
 
@@ -261,12 +248,28 @@ SqlDb& Device::Db() {
   if (conn.generation != generation_ || !conn.db.IsOpen()) {
     conn.db.Close();
     if (conn.db.Open(StateDbPath().string())) {
+      conn.db.SetCommitListener([](SharedCounter counter) { BumpSharedCounter(counter); });
       TuneConnection(conn.db);
-      CreateAllSchemas(conn.db);
+      CreateStateSchema(conn.db);
     }
     conn.generation = generation_;
   }
   return conn.db;
+}
+
+SharedCounters& Device::Counters() {
+  std::call_once(counters_once_, [&] { counters_ = std::make_unique<SharedCounters>(RunDir().string()); });
+  return *counters_;
+}
+
+uint64_t ReadSharedCounter(SharedCounter counter) {
+  Device* device = Device::Current();
+  return device ? device->Counters().Read(counter) : UntrustedCounterValue();
+}
+
+uint64_t BumpSharedCounter(SharedCounter counter) {
+  Device* device = Device::Current();
+  return device ? device->Counters().Bump(counter) : UntrustedCounterValue();
 }
 
 bool Device::Create(const fs::path& dir, const DeviceSettings& settings, std::string* error) {
@@ -281,7 +284,7 @@ bool Device::Create(const fs::path& dir, const DeviceSettings& settings, std::st
   for (const auto& v : settings.volumes) fs::create_directories(dir / "volumes" / v.name, ec);
   if (!SaveSettingsFile(dir / "device.json", settings, error)) return false;
   SqlDb db;
-  if (!db.Open((dir / "state.db").string()) || !CreateAllSchemas(db)) {
+  if (!db.Open((dir / "state.db").string()) || !CreateStateSchema(db)) {
     if (error) *error = (dir / "state.db").string() + ": cannot create the state database";
     return false;
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "shared_counters.h"
 #include "sql.h"
 
 namespace cedev {
@@ -36,6 +37,9 @@ struct DeviceSettings {
   // Root folders of the store that are mounted storage (reported with the
   // directory and temporary attributes, like a volume).
   std::vector<std::string> mounted_folders;
+  // Device paths of files the system itself keeps open with no sharing
+  // (database volumes, registry hives, input-method files): see held_files.h.
+  std::vector<std::string> held_files;
   std::vector<std::string> autostart;  // device paths of programs run at boot
   std::string welcome_program = "\\Windows\\welcome.exe";
   int64_t clock_offset_ms = 0;   // device clock = host clock + offset
@@ -82,6 +86,8 @@ class Device {
 
   // This thread's connection to state.db; the schema exists once it returns.
   SqlDb& Db();
+  // The change counters every program of this device shares.
+  SharedCounters& Counters();
   // Tells this opening of a device from every other of this process, even
   // of the same folder: caches keyed by it never outlive their device.
   uint64_t Instance() const { return generation_; }
@@ -101,8 +107,15 @@ class Device {
   std::filesystem::file_time_type settings_mtime_{};
   int64_t settings_checked_ns_ = 0;  // coarse monotonic time of the last look
   uint64_t generation_ = 0;  // identifies this device's thread connections
+  std::once_flag counters_once_;
+  std::unique_ptr<SharedCounters> counters_;
   friend struct DeviceAccess;
 };
+
+// The change counters of the current device (see shared_counters.h); with no
+// device every read gives a new value.
+uint64_t ReadSharedCounter(SharedCounter counter);
+uint64_t BumpSharedCounter(SharedCounter counter);
 
 // Reads or writes device.json; used by Device and by cedev.
 bool LoadSettingsFile(const std::filesystem::path& path, DeviceSettings* out, std::string* error);

@@ -144,7 +144,7 @@ void SqlDb::NoteChange(SharedCounter counter) {
 
 void SqlDb::BumpPending() {
   for (unsigned c = 0; pending_bumps_; ++c, pending_bumps_ >>= 1) {
-    if (pending_bumps_ & 1) BumpSharedCounter(static_cast<SharedCounter>(c));
+    if ((pending_bumps_ & 1) && listener_) listener_(static_cast<SharedCounter>(c));
   }
 }
 

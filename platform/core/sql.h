@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "shared_counters.h"
-
 namespace cedev {
+
+enum class SharedCounter;  // shared_counters.h
 
 class SqlStmt {
  public:
@@ -98,11 +98,14 @@ class SqlDb {
   sqlite3* raw() const { return db_; }
   bool InTransaction() const;
 
-  // A statement just changed what `counter` watches: it is bumped once the
-  // change is committed (at once outside a transaction, else when the
-  // outermost transaction commits), so no other program can see the new
-  // value of the counter and still read the old data.
+  // A statement just changed what `counter` watches: the connection's
+  // commit listener is told once the change is committed (at once outside a
+  // transaction, else when the outermost transaction commits), so no other
+  // program can see the counter move and still read the old data.
   void NoteChange(SharedCounter counter);
+  // Who bumps the counters of this connection's committed changes (the
+  // device's connections bump the shared ones); none by default.
+  void SetCommitListener(void (*listener)(SharedCounter counter)) { listener_ = listener; }
 
  private:
   friend class SqlTxn;
@@ -111,6 +114,7 @@ class SqlDb {
   sqlite3* db_ = nullptr;
   std::map<const char*, sqlite3_stmt*> cache_;
   unsigned pending_bumps_ = 0;  // bit per SharedCounter
+  void (*listener_)(SharedCounter counter) = nullptr;
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back unless Commit() was called. Nested

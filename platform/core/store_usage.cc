@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "device_folder.h"
-#include "registry_store.h"
 #include "shared_counters.h"
 
 namespace cedev {
@@ -16,7 +15,10 @@ uint64_t SumOf(Device& device, const char* sql) {
   return stmt->Step() ? static_cast<uint64_t>(stmt->Int(0)) : 0;
 }
 
-uint64_t CountRegistry(Device& device) { return RegistryStore(device.Db(), &device).TotalSize(); }
+uint64_t CountRegistry(Device& device) {
+  return SumOf(device, "SELECT COALESCE(SUM(" REG_KEY_SIZE_SQL "), 0) FROM reg_keys") +
+         SumOf(device, "SELECT COALESCE(SUM(" REG_VALUE_SIZE_SQL "), 0) FROM reg_values");
+}
 
 uint64_t CountDatabases(Device& device) {
   return SumOf(device, "SELECT COALESCE(SUM(size), 0) FROM db_objects") +

@@ -11,6 +11,12 @@
 
 #include <cstdint>
 
+// What a registry key and a registry value take of the object store, as SQL
+// over their rows (RegistryStore::KeySize and ValueSize; SQLite's length()
+// of text counts characters).
+#define REG_KEY_SIZE_SQL "2 * length(name) + 2 * length(class)"
+#define REG_VALUE_SIZE_SQL "2 * length(name) + length(data)"
+
 namespace cedev {
 
 // Bytes of names, class names and value data (UTF-16 names) of the registry.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ce/strings.h"
+#include "api_expect.h"
 
 namespace {
 
@@ -191,15 +192,9 @@ TEST(StringCompare, OrdersAndFoldsOnRequest) {
 }
 
 TEST(StringCompare, RejectsBadArguments) {
-  SetLastError(0);
-  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, nullptr, -1, u"a", -1), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", -2, u"a", -1), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0x80000000u, u"a", -1, u"a", -1), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FLAGS));
+  EXPECT_FAILS_WITH(CompareStringW(LOCALE_USER_DEFAULT, 0, nullptr, -1, u"a", -1), 0, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(CompareStringW(LOCALE_USER_DEFAULT, 0, u"a", -2, u"a", -1), 0, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(CompareStringW(LOCALE_USER_DEFAULT, 0x80000000u, u"a", -1, u"a", -1), 0, ERROR_INVALID_FLAGS);
 }
 
 }  // namespace

@@ -1,41 +1,31 @@
 #include "database_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "device_folder.h"
+#include "host_files.h"
 
 namespace cedev {
 
-DatabaseLock::~DatabaseLock() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-bool DatabaseLock::Lock(const Device& device, CEOID oid, int operation) {
+bool DatabaseLock::Open(const Device& device, CEOID oid) {
   std::error_code ec;
   std::filesystem::create_directories(device.RunDir(), ec);
   path_ = (device.RunDir() / ("db-" + std::to_string(oid) + ".lock")).string();
-  fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) return false;
-  int rc;
-  do {
-    rc = ::flock(fd_, operation);
-  } while (rc != 0 && errno == EINTR);
-  if (rc == 0) return true;
-  ::close(fd_);
-  fd_ = -1;
+  return file_.Open(path_) == 0;
+}
+
+bool DatabaseLock::HoldOpen(const Device& device, CEOID oid) {
+  if (Open(device, oid) && file_.Lock(false) == 0) return true;
+  file_ = host::LockFile();
   return false;
 }
 
-bool DatabaseLock::HoldOpen(const Device& device, CEOID oid) { return Lock(device, oid, LOCK_SH); }
-
-bool DatabaseLock::HoldForDelete(const Device& device, CEOID oid) { return Lock(device, oid, LOCK_EX | LOCK_NB); }
+bool DatabaseLock::HoldForDelete(const Device& device, CEOID oid) {
+  if (Open(device, oid) && file_.TryLock(true) == 0) return true;
+  file_ = host::LockFile();
+  return false;
+}
 
 void DatabaseLock::RemoveFile() {
-  if (fd_ >= 0) ::unlink(path_.c_str());
+  if (file_.IsOpen()) host::RemoveFile(path_);
 }
 
 }  // namespace cedev

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ce/types.h"
+#include "host_locks.h"
 
 namespace cedev {
 
@@ -15,7 +16,6 @@ class Device;
 class DatabaseLock {
  public:
   DatabaseLock() = default;
-  ~DatabaseLock();
   DatabaseLock(const DatabaseLock&) = delete;
   DatabaseLock& operator=(const DatabaseLock&) = delete;
 
@@ -27,8 +27,8 @@ class DatabaseLock {
   void RemoveFile();
 
  private:
-  bool Lock(const Device& device, CEOID oid, int operation);
-  int fd_ = -1;
+  bool Open(const Device& device, CEOID oid);
+  host::LockFile file_;
   std::string path_;
 };
 

@@ -1,8 +1,8 @@
 #include "database_store.h"
 
-#include <chrono>
 #include <cstring>
 
+#include "clock.h"
 #include "device_folder.h"
 #include "shared_counters.h"
 #include "wstr.h"
@@ -24,14 +24,7 @@ std::vector<SORTORDERSPEC> DecodeSorts(const std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
-uint64_t DeviceNowFiletime() {
-  constexpr int64_t kUnixEpochTicks = 116444736000000000LL;  // 1970-01-01 in FILETIME ticks
-  auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
-  int64_t ticks = std::chrono::duration_cast<std::chrono::nanoseconds>(since_epoch).count() / 100;
-  Device* device = Device::Current();
-  if (device) ticks += device->Settings().clock_offset_ms * 10000;
-  return static_cast<uint64_t>(ticks + kUnixEpochTicks);
-}
+uint64_t DeviceNowFiletime() { return static_cast<uint64_t>(DeviceUtcNow()); }
 
 void NoteDatabasesChanged() { BumpSharedCounter(SharedCounter::kDatabases); }
 

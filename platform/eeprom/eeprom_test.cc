@@ -4,6 +4,7 @@
 
 #include "ce/eeprom.h"
 #include "ce/process.h"
+#include "api_expect.h"
 #include "eeprom_module.h"
 #include "scratch_device.h"
 
@@ -50,9 +51,7 @@ TEST_F(Eeprom, TheLibraryLoadsOnlyOnDevicesWithAnEeprom) {
   EXPECT_TRUE(FreeLibrary(lib));
 
   device_.device().UpdateSettings([](cedev::DeviceSettings& s) { s.has_eeprom = false; });
-  SetLastError(0);
-  EXPECT_EQ(LoadLibraryW(u"EEPROM.DLL"), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_FAILS_WITH(LoadLibraryW(u"EEPROM.DLL"), nullptr, ERROR_MOD_NOT_FOUND);
   EXPECT_NE(E2pRead(0x20, 0, buffer, 4), 0u);
 }
 

@@ -1,8 +1,5 @@
 #include "device_path.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <vector>
 
 #include "ce/errors.h"
+#include "host_time.h"
 #include "pending_writes.h"
 #include "wstr.h"
 
@@ -44,8 +42,9 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-// Status of a host entry without following a symbolic link.
-bool LStat(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st) == 0; }
+// Status of a host entry without following a symbolic link: 0 or the host's
+// error number.
+int LStat(const std::string& path, host::EntryStatus* st) { return host::StatusOf(path, st); }
 
 struct Root {
   RootKind kind = RootKind::kStore;
@@ -156,18 +155,18 @@ constexpr size_t kCachedFolders = 8;
 // a new name made within the same clock tick is not missed.
 struct FolderNames {
   std::string dir;
-  timespec mtime{};
+  int64_t mtime = 0;
   std::unordered_map<std::u16string, std::string> by_folded;
 };
 
 class FolderNameCache {
  public:
   // The host name stored for `name`; nullopt when the cache cannot answer.
-  std::optional<std::string> Lookup(const std::string& dir, const timespec& mtime, std::u16string_view name) {
+  std::optional<std::string> Lookup(const std::string& dir, int64_t mtime, std::u16string_view name) {
     std::lock_guard lock(mutex_);
     for (auto& f : folders_) {
       if (f.dir != dir) continue;
-      if (f.mtime.tv_sec != mtime.tv_sec || f.mtime.tv_nsec != mtime.tv_nsec) return std::nullopt;
+      if (f.mtime != mtime) return std::nullopt;
       auto it = f.by_folded.find(Fold(name));
       return it == f.by_folded.end() ? std::string() : it->second;
     }
@@ -193,8 +192,8 @@ class FolderNameCache {
     std::lock_guard lock(mutex_);
     for (auto& f : folders_) {
       if (f.dir != dir) continue;
-      struct stat st;
-      if (::stat(dir.c_str(), &st) == 0) f.mtime = st.st_mtim;
+      host::EntryStatus st;
+      if (host::StatusFollowing(dir, &st) == 0) f.mtime = st.last_write;
     }
   }
 
@@ -217,31 +216,29 @@ FolderNameCache& NameCache() {
 // Scans `dir` for a name equal to `name` without regard to case. Of several
 // host names that differ only in case the smallest wins, so the choice does
 // not depend on the host's folder order.
-std::string ScanForName(const std::string& dir, std::u16string_view name, const struct stat* known_dir_st = nullptr) {
+std::string ScanForName(const std::string& dir, std::u16string_view name,
+                        const host::EntryStatus* known_dir_st = nullptr) {
   g_scans.fetch_add(1, std::memory_order_relaxed);
-  struct stat dir_st;
+  host::EntryStatus dir_st;
   bool have_mtime = true;
   if (known_dir_st)
     dir_st = *known_dir_st;
   else
-    have_mtime = ::stat(dir.c_str(), &dir_st) == 0;
+    have_mtime = host::StatusFollowing(dir, &dir_st) == 0;
   if (have_mtime) {
-    if (auto cached = NameCache().Lookup(dir, dir_st.st_mtim, name)) return *cached;
+    if (auto cached = NameCache().Lookup(dir, dir_st.last_write, name)) return *cached;
   }
-  DIR* d = ::opendir(dir.c_str());
-  if (!d) return {};
   NameMatcher matcher(name);
   std::string best;
   std::vector<std::string> all;
-  while (dirent* e = ::readdir(d)) {
-    std::string_view host_name(e->d_name);
-    if (host_name == "." || host_name == "..") continue;
+  int rc = host::ListFolder(dir, [&](const char* entry) {
+    std::string_view host_name(entry);
     all.emplace_back(host_name);
     if (matcher.Matches(host_name) && (best.empty() || host_name < best)) best = host_name;
-  }
-  ::closedir(d);
+  });
+  if (rc != 0) return {};
   if (have_mtime && all.size() >= kCachedFolderSize) {
-    FolderNames names{dir, dir_st.st_mtim, {}};
+    FolderNames names{dir, dir_st.last_write, {}};
     for (auto& host_name : all) {
       auto [it, added] = names.by_folded.emplace(Fold(FromUtf8(host_name)), host_name);
       if (!added && host_name < it->second) it->second = host_name;
@@ -275,11 +272,7 @@ class VerifiedFolders {
  private:
   static constexpr int64_t kLifetimeNs = 1000000000;
   static constexpr size_t kMaxFolders = 4096;
-  static int64_t NowNs() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-    return int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
-  }
+  static int64_t NowNs() { return host::CoarseMonotonicNs(); }
   std::mutex mutex_;
   std::unordered_map<std::string, int64_t> seen_;
 };
@@ -310,18 +303,19 @@ bool ResolveBelowVerifiedFolder(const std::string& root_host, const std::string&
   std::string folder = root_host + folder_rel;
   if (!Verified().Contains(folder)) return false;
   std::string name = ToUtf8(parts.back());
-  struct stat st;
-  bool found = LStat(folder + "/" + name, &st);
+  host::EntryStatus st;
+  int rc = LStat(folder + "/" + name, &st);
+  bool found = rc == 0;
   if (!found) {
     // A new name: the folder must still be a folder, and hold no name that
     // differs only in case (the walk then takes the host's spelling).
-    struct stat dir_st;
-    if (errno != ENOENT || !LStat(folder, &dir_st) || !S_ISDIR(dir_st.st_mode)) return false;
+    host::EntryStatus dir_st;
+    if (rc != ENOENT || LStat(folder, &dir_st) != 0 || !dir_st.IsFolder()) return false;
     std::string other = ScanForName(folder, parts.back(), &dir_st);
     if (!other.empty() && other != name) return false;  // the same spelling is a name noted before, not there now
     NameCache().NoteName(folder, parts.back(), name);
     st = {};
-  } else if (S_ISLNK(st.st_mode)) {
+  } else if (st.kind == host::EntryKind::kLink) {
     return false;
   }
   out->parent_key = root_key + folder_rel;
@@ -340,18 +334,19 @@ DWORD WalkFromRoot(const Root& root, const std::vector<std::u16string>& parts, H
     std::error_code ec;
     std::filesystem::create_directories(root.host, ec);  // a configured volume is always mounted
   }
-  if (!LStat(root.host, &out->st)) return ERROR_PATH_NOT_FOUND;
-  if (S_ISDIR(out->st.st_mode)) Verified().Add(root.host);
+  if (LStat(root.host, &out->st) != 0) return ERROR_PATH_NOT_FOUND;
+  if (out->st.IsFolder()) Verified().Add(root.host);
   out->exists = true;
   for (size_t i = root.first_part; i < parts.size(); ++i) {
     bool last = i + 1 == parts.size();
     // The exact-case name costs one lstat; only a miss scans the folder.
     std::string host_name = ToUtf8(parts[i]);
-    bool found = LStat(out->host + "/" + host_name, &out->st);
-    if (!found && errno == ENOENT) {
+    int rc = LStat(out->host + "/" + host_name, &out->st);
+    bool found = rc == 0;
+    if (!found && rc == ENOENT) {
       std::string other = ScanForName(out->host, parts[i]);
       // A remembered name may be gone by now; then the new name keeps its case.
-      if (!other.empty() && LStat(out->host + "/" + other, &out->st)) {
+      if (!other.empty() && LStat(out->host + "/" + other, &out->st) == 0) {
         host_name = other;
         found = true;
       }
@@ -367,9 +362,9 @@ DWORD WalkFromRoot(const Root& root, const std::vector<std::u16string>& parts, H
       out->st = {};
       break;
     }
-    if (S_ISLNK(out->st.st_mode)) return ERROR_INVALID_NAME;
-    if (!last && !S_ISDIR(out->st.st_mode)) return ERROR_PATH_NOT_FOUND;
-    if (S_ISDIR(out->st.st_mode)) Verified().Add(out->host);
+    if (out->st.kind == host::EntryKind::kLink) return ERROR_INVALID_NAME;
+    if (!last && !out->st.IsFolder()) return ERROR_PATH_NOT_FOUND;
+    if (out->st.IsFolder()) Verified().Add(out->host);
   }
   return 0;
 }
@@ -378,8 +373,8 @@ DWORD WalkFromRoot(const Root& root, const std::vector<std::u16string>& parts, H
 
 std::string FindHostName(const std::string& dir, std::u16string_view name) {
   std::string exact = ToUtf8(name);
-  struct stat st;
-  if (LStat(dir + "/" + exact, &st)) return exact;
+  host::EntryStatus st;
+  if (LStat(dir + "/" + exact, &st) == 0) return exact;
   return ScanForName(dir, name);
 }
 
@@ -410,11 +405,11 @@ DWORD ResolveDeviceParts(Device& device, const std::vector<std::u16string>& part
   if (!resolved) {
     if (DWORD err = WalkFromRoot(root, parts, out)) return err;
   }
-  out->mounted = root.kind == RootKind::kStore && parts.size() == 1 && out->exists && S_ISDIR(out->st.st_mode) &&
+  out->mounted = root.kind == RootKind::kStore && parts.size() == 1 && out->exists && out->st.IsFolder() &&
                  IsMountedFolder(settings, parts[0]);
   // Whatever the caller does with the entry (or the folder's listing), it
   // sees every byte written to it so far.
-  if (out->exists && DrainPendingWritersFor({out->st.st_dev, out->st.st_ino}) && !LStat(out->host, &out->st)) {
+  if (out->exists && DrainPendingWritersFor(out->st.id) && LStat(out->host, &out->st) != 0) {
     return ERROR_PATH_NOT_FOUND;
   }
   return 0;

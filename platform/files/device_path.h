@@ -5,14 +5,13 @@
 // link is ever followed.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ce/types.h"
 #include "device_folder.h"
+#include "host_files.h"
 
 namespace cedev {
 
@@ -43,11 +42,11 @@ struct HostPath {
   size_t depth = 0;            // components below "\"
   bool exists = false;
   bool mounted = false;        // a root folder of the store listed as mounted storage
-  struct stat st {};           // host status when exists
+  host::EntryStatus st;         // host status when exists
 
   bool IsDeviceRoot() const { return depth == 0; }
   bool IsVolumeRoot() const { return kind == RootKind::kVolume && depth == 1; }
-  bool IsDir() const { return exists && S_ISDIR(st.st_mode); }
+  bool IsDir() const { return exists && st.IsFolder(); }
   // Folder-like roots that can never be removed, moved or opened as files.
   bool IsFixedFolder() const { return IsDeviceRoot() || IsVolumeRoot(); }
   // Identifies the space the file counts against: "store" or "volumes/NAME".

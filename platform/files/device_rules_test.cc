@@ -2,7 +2,6 @@
 // links, names without regard to case, ROM files, quotas, capacity, faults
 // and the host-side helpers of the device tools.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +15,7 @@
 #include "file_meta.h"
 #include "file_service.h"
 #include "api_expect.h"
+#include "other_program.h"
 #include "scratch_device.h"
 #include "space.h"
 #include "wstr.h"
@@ -35,6 +35,17 @@ bool Put(const char16_t* path, const std::string& bytes) {
   bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
   CloseHandle(h);
   return ok;
+}
+
+std::string Get(const char16_t* path) {
+  HANDLE h = Open(path, GENERIC_READ, OPEN_EXISTING);
+  if (h == INVALID_HANDLE_VALUE) return "<cannot open>";
+  std::string bytes(4096, '\0');
+  DWORD n = 0;
+  if (!ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr)) n = 0;
+  CloseHandle(h);
+  bytes.resize(n);
+  return bytes;
 }
 
 class PathRulesTest : public ::testing::Test {
@@ -150,9 +161,7 @@ TEST_F(PathRulesTest, LargeFoldersStillMatchNamesWithoutRegardToCase) {
   }
   EXPECT_EQ(GetFileAttributesW(u"\\BIG\\FILE599.TXT"), FILE_ATTRIBUTE_ARCHIVE);
   ASSERT_TRUE(Put(u"\\Big\\Late.txt", "new"));
-  SetLastError(kSentinel);
-  EXPECT_EQ(CreateFileW(u"\\Big\\LATE.TXT", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_FAILS_WITH(CreateFileW(u"\\Big\\LATE.TXT", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE, ERROR_FILE_EXISTS);
   std::ofstream(dev_.dir() / "store/Big/HostMade.txt") << "from a PC";
   EXPECT_NE(GetFileAttributesW(u"\\Big\\hostmade.TXT"), INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(DeleteFileW(u"\\Big\\late.txt"));
@@ -219,6 +228,32 @@ TEST_F(RomTest, RomFilesCanBeReadButNeverChanged) {
   EXPECT_EQ(GetFileAttributesW(u"\\copy.exe"), FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
 }
 
+// The ROM mark alone forbids every change: a ROM file that is not also
+// read-only is still never opened for writing, replaced, deleted or moved.
+TEST_F(RomTest, TheRomMarkAloneKeepsAFileFromChanging) {
+  ASSERT_TRUE(Put(u"\\Windows\\Imager.dll", "rom library"));
+  FileMetaRecord rom{FILE_ATTRIBUTE_INROM, ToFileTime(120000000000000000LL), ToFileTime(120000000000000000LL)};
+  ASSERT_TRUE(SetFileMetaRecord(dev_.device(), u"\\Windows\\Imager.dll", rom));
+  ASSERT_EQ(GetFileAttributesW(u"\\Windows\\Imager.dll"), DWORD{FILE_ATTRIBUTE_INROM});
+  HANDLE h = Open(u"\\Windows\\Imager.dll", GENERIC_READ, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  for (DWORD access : {DWORD{GENERIC_WRITE}, DWORD{GENERIC_READ | GENERIC_WRITE}}) {
+    for (DWORD disposition : {DWORD{OPEN_EXISTING}, DWORD{OPEN_ALWAYS}, DWORD{TRUNCATE_EXISTING}}) {
+      SCOPED_TRACE(testing::Message() << std::hex << "access " << access << " disposition " << disposition);
+      EXPECT_FAILS_WITH(Open(u"\\Windows\\Imager.dll", access, disposition), INVALID_HANDLE_VALUE,
+                        ERROR_ACCESS_DENIED);
+    }
+  }
+  EXPECT_FAILS_WITH(Open(u"\\Windows\\Imager.dll", GENERIC_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE,
+                    ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\Imager.dll"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(MoveFileW(u"\\Windows\\Imager.dll", u"\\Imager.dll"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(SetFileAttributesW(u"\\Windows\\Imager.dll", FILE_ATTRIBUTE_NORMAL), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Get(u"\\Windows\\Imager.dll"), "rom library");
+  EXPECT_EQ(GetFileAttributesW(u"\\Windows\\Imager.dll"), DWORD{FILE_ATTRIBUTE_INROM});
+}
+
 TEST_F(RomTest, HostHelpersReadAndCopyRows) {
   FileMetaRecord got{};
   ASSERT_TRUE(GetFileMetaRecord(dev_.device(), u"windows\\modelsetup.exe", &got));
@@ -251,6 +286,77 @@ TEST_F(RomTest, HostHelpersReadAndCopyRows) {
   EXPECT_EQ(GetFileAttributesW(u"\\Windows\\ModelSetup.exe"),
             FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
   EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\ModelSetup.exe"), FALSE, ERROR_ACCESS_DENIED);
+}
+
+// Files the system holds open: listed in the settings, held with no sharing.
+DeviceSettings WithHeldFiles() {
+  DeviceSettings s = ScratchDevice::DefaultSettings();
+  s.held_files = {"\\pim.vol", "Windows/IMJP31.DLL", "\\FlashDisk\\log.txt\\", "\\Windows\\later.dic"};
+  return s;
+}
+
+class HeldFilesTest : public ::testing::Test {
+ protected:
+  HeldFilesTest() : dev_(WithHeldFiles()) {}
+  void SetUp() override {
+    ASSERT_TRUE(CreateDirectoryW(u"\\Windows", nullptr));
+    for (const char16_t* path : {u"\\pim.vol", u"\\Windows\\Imjp31.dll", u"\\FlashDisk\\log.txt", u"\\other.vol"})
+      ASSERT_TRUE(Put(path, "system data"));
+  }
+  std::string HostText(const std::string& rel) {
+    std::ifstream in(dev_.dir() / rel, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  ScratchDevice dev_;
+};
+
+TEST_F(HeldFilesTest, NoProgramOpensDeletesMovesOrReplacesThem) {
+  for (const char16_t* held : {u"\\pim.vol", u"\\PIM.VOL", u"\\windows\\imjp31.dll", u"FlashDisk/log.txt"}) {
+    SCOPED_TRACE(ToUtf8(held));
+    EXPECT_FAILS_WITH(Open(held, GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(Open(held, GENERIC_WRITE, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(Open(held, GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(DeleteFileW(held), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(MoveFileW(held, u"\\moved"), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(CopyFileW(held, u"\\copy", FALSE), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(CopyFileW(u"\\other.vol", held, FALSE), FALSE, ERROR_SHARING_VIOLATION);
+  }
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\pim.vol", u"\\other.vol"), FALSE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\other.vol", u"\\pim.vol"), FALSE, ERROR_SHARING_VIOLATION);
+  // Their folder cannot go while they are in it.
+  EXPECT_FAILS_WITH(RemoveDirectoryW(u"\\Windows"), FALSE, ERROR_DIR_NOT_EMPTY);
+  EXPECT_EQ(HostText("store/pim.vol"), "system data");
+  EXPECT_EQ(HostText("store/Windows/Imjp31.dll"), "system data");
+  EXPECT_EQ(HostText("volumes/FlashDisk/log.txt"), "system data");
+  EXPECT_FALSE(fs::exists(dev_.dir() / "store/moved"));
+  EXPECT_FALSE(fs::exists(dev_.dir() / "store/copy"));
+}
+
+TEST_F(HeldFilesTest, TheyAreListedWithTheirAttributesAndTheirNeighboursAreOrdinary) {
+  EXPECT_TRUE(SetFileAttributesW(u"\\pim.vol", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_EQ(GetFileAttributesW(u"\\pim.vol"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(u"\\pim.vol", &fd);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(fd.nFileSizeLow, 11u);
+  FindClose(f);
+  // Only the listed path is held: the same name elsewhere is a plain file.
+  ASSERT_TRUE(Put(u"\\Windows\\pim.vol", "user copy"));
+  EXPECT_TRUE(DeleteFileW(u"\\Windows\\pim.vol"));
+  EXPECT_TRUE(DeleteFileW(u"\\other.vol"));
+  // A listed file that is missing can be made; from then on it is held.
+  EXPECT_TRUE(Put(u"\\Windows\\later.dic", "n"));
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\later.dic"), FALSE, ERROR_SHARING_VIOLATION);
+}
+
+TEST_F(HeldFilesTest, ChangingTheListInTheSettingsReleasesAFile) {
+  ASSERT_TRUE(dev_.device().UpdateSettings([](DeviceSettings& s) { s.held_files = {"\\Windows\\Imjp31.dll"}; }));
+  EXPECT_TRUE(DeleteFileW(u"\\pim.vol"));
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\Windows\\Imjp31.dll"), FALSE, ERROR_SHARING_VIOLATION);
+  // The list travels in device.json, where a user sees and edits it.
+  DeviceSettings loaded;
+  ASSERT_TRUE(LoadSettingsFile(dev_.dir() / "device.json", &loaded, nullptr));
+  EXPECT_EQ(loaded.held_files, std::vector<std::string>{"\\Windows\\Imjp31.dll"});
 }
 
 DeviceSettings SmallSpaces() {
@@ -402,6 +508,19 @@ TEST_F(FaultTest, OpenCreateDeleteVanishAndFullVolumeFaults) {
   EXPECT_FAILS_WITH(WriteFile(h, "x", 1, &n, nullptr), FALSE, ERROR_DISK_FULL);
   CloseHandle(h);
   ClearFaults();
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\f.bin"));
+}
+
+TEST_F(FaultTest, AKillFaultEndsTheProgramBeforeTheOperationActs) {
+  ASSERT_TRUE(AddFault("file.delete", u"\\FlashDisk\\f.bin", kFaultEndsProgram, 1));
+  int code = RunAsOtherProgram([] {
+    DeleteFileW(u"\\FlashDisk\\f.bin");
+    return 0;  // never reached
+  });
+  EXPECT_EQ(code, -1) << "the program did not end by a kill";
+  EXPECT_TRUE(fs::exists(dev_.dir() / "volumes/FlashDisk/f.bin"));
+  // The fault was used up by the program it ended.
+  EXPECT_TRUE(ListFaults().empty());
   EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\f.bin"));
 }
 

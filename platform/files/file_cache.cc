@@ -1,9 +1,9 @@
 #include "file_cache.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
+
+#include "host_files.h"
 
 namespace cedev {
 
@@ -17,17 +17,15 @@ bool WriteBehind::Append(uint64_t at, const void* data, size_t count) {
   return true;
 }
 
-int WriteBehind::Drain(int fd) {
+int WriteBehind::Drain(const host::Fd& fd) {
   size_t put = 0;
   int error = 0;
   while (put < size_) {
-    ssize_t n = ::pwrite(fd, buffer_.get() + put, size_ - put, static_cast<off_t>(start_ + put));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n < 0 ? errno : ENOSPC;
-      break;
-    }
-    put += static_cast<size_t>(n);
+    size_t n = 0;
+    error = host::WriteAt(fd, buffer_.get() + put, size_ - put, start_ + put, &n);
+    if (!error && n == 0) error = ENOSPC;
+    if (error) break;
+    put += n;
   }
   // What the host refused is dropped: the caller reports the failure, and
   // keeping the bytes would make every later call fail the same way.
@@ -46,17 +44,11 @@ size_t ReadAhead::Copy(uint64_t at, void* out, size_t count) const {
 
 // One host read: a short one is the end of the file for now, and the next
 // call past the window looks again.
-int ReadAhead::Load(int fd, uint64_t at) {
+int ReadAhead::Load(const host::Fd& fd, uint64_t at) {
   if (!buffer_) buffer_ = std::make_unique_for_overwrite<char[]>(kFileCacheBytes);
   start_ = at;
   size_ = 0;
-  ssize_t n;
-  do {
-    n = ::pread(fd, buffer_.get(), kFileCacheBytes, static_cast<off_t>(at));
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) return errno;
-  size_ = static_cast<size_t>(n);
-  return 0;
+  return host::ReadAt(fd, buffer_.get(), kFileCacheBytes, at, &size_);
 }
 
 }  // namespace cedev

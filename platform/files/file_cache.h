@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "host_fd.h"
+
 namespace cedev {
 
 constexpr size_t kFileCacheBytes = 64 * 1024;
@@ -28,7 +30,7 @@ class WriteBehind {
   // Writes the stretch to `fd` at its offset. Returns 0, or the errno of the
   // failed write (ENOSPC for a host write that made no progress); the bytes
   // the host took are dropped from the stretch either way.
-  int Drain(int fd);
+  int Drain(const host::Fd& fd);
 
  private:
   std::unique_ptr<char[]> buffer_;
@@ -44,7 +46,7 @@ class ReadAhead {
   size_t Copy(uint64_t at, void* out, size_t count) const;
   // Fills the window from file offset `at`. Returns 0 or an errno; at the
   // end of the file the window is empty.
-  int Load(int fd, uint64_t at);
+  int Load(const host::Fd& fd, uint64_t at);
   bool Empty() const { return size_ == 0; }
 
  private:

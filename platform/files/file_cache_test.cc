@@ -3,8 +3,6 @@
 // before it, writes land where they were aimed and in the order made, and a
 // failure of the host is still reported.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,14 +10,15 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "api_expect.h"
 #include "file_cache.h"
+#include "other_program.h"
 #include "scratch_device.h"
 
 namespace cedev {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr DWORD kSentinel = 0xDEADBEEF;
 
 std::string Pattern(size_t size, char base = 'a') {
   std::string out(size, 0);
@@ -160,9 +159,7 @@ TEST_F(FileCacheTest, AReaderThatLetsOthersWriteSeesTheirWritesAndOneThatRefuses
   // A reader that refuses writers is never surprised: nobody gets to write.
   HANDLE alone = Open(u"\\shared.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   ASSERT_TRUE(ReadFile(alone, buf, sizeof buf, &got, nullptr));
-  SetLastError(kSentinel);
-  EXPECT_EQ(Open(u"\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_FAILS_WITH(Open(u"\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
   EXPECT_FALSE(DeleteFileW(u"\\shared.bin"));
   CloseHandle(alone);
 }
@@ -173,21 +170,18 @@ TEST_F(FileCacheTest, AReaderThatLetsOthersWriteSeesTheirWritesAndOneThatRefuses
 TEST_F(FileCacheTest, AHostWriteFailureIsReportedByTheHandlesNextWritingCall) {
   HANDLE h = Open(u"\\limited.bin", GENERIC_WRITE, 0, CREATE_NEW);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  struct rlimit old_limit;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = old_limit;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-
-  bool wrote = WriteAll(h, Pattern(6000), 1000);
-  SetLastError(kSentinel);
-  BOOL flushed = FlushFileBuffers(h);
-  DWORD flush_error = GetLastError();
-  BOOL flushed_again = FlushFileBuffers(h);
-
-  setrlimit(RLIMIT_FSIZE, &old_limit);
-  signal(SIGXFSZ, old_handler);
+  bool wrote = false;
+  BOOL flushed = FALSE, flushed_again = FALSE;
+  DWORD flush_error = 0;
+  {
+    ScopedFileSizeLimit small(4096);
+    ASSERT_TRUE(small.Active());
+    wrote = WriteAll(h, Pattern(6000), 1000);
+    SetLastError(kSentinel);
+    flushed = FlushFileBuffers(h);
+    flush_error = GetLastError();
+    flushed_again = FlushFileBuffers(h);
+  }
   EXPECT_TRUE(wrote) << "held writes succeed";
   EXPECT_FALSE(flushed);
   EXPECT_EQ(flush_error, static_cast<DWORD>(ERROR_DISK_FULL));

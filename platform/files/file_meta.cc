@@ -1,16 +1,11 @@
 #include "file_meta.h"
 
-#include <sys/stat.h>
-
 #include "ce/file.h"
 #include "clock.h"
+#include "shared_counters.h"
 
 namespace cedev {
 namespace {
-
-// Seconds from 1601-01-01 to 1970-01-01.
-constexpr int64_t kEpochDelta = 11644473600;
-constexpr int64_t kUnitsPerSecond = 10000000;
 
 FileMeta RowFromStmt(SqlStmt& stmt, int first) {
   FileMeta m;
@@ -24,41 +19,23 @@ FileMeta RowFromStmt(SqlStmt& stmt, int first) {
 
 }  // namespace
 
-int64_t FileTimeFromTimespec(const struct timespec& ts) {
-  return (static_cast<int64_t>(ts.tv_sec) + kEpochDelta) * kUnitsPerSecond + ts.tv_nsec / 100;
-}
-
-struct timespec TimespecFromFileTime(int64_t filetime) {
-  int64_t secs = filetime / kUnitsPerSecond;
-  int64_t units = filetime % kUnitsPerSecond;
-  struct timespec ts {};
-  ts.tv_sec = static_cast<time_t>(secs - kEpochDelta);
-  ts.tv_nsec = static_cast<long>(units * 100);
-  return ts;
-}
-
-int64_t HostLastWrite(const struct stat& st) { return FileTimeFromTimespec(st.st_mtim); }
-
-void StampDeviceTime(int fd, struct stat* st) {
+void StampDeviceTime(const host::Fd& fd, host::EntryStatus* st) {
   int64_t offset = DeviceClockOffset();
   if (offset == 0) return;
-  struct timespec times[2];
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1] = TimespecFromFileTime(HostLastWrite(*st) + offset);
-  if (::futimens(fd, times) == 0) ::fstat(fd, st);
+  if (host::SetLastWrite(fd, st->last_write + offset) == 0) host::StatusOf(fd, st);
 }
 
-HostFacts FactsOf(const struct stat& st) {
+HostFacts FactsOf(const host::EntryStatus& st) {
   HostFacts f;
-  f.size = static_cast<int64_t>(st.st_size);
-  f.last_write = HostLastWrite(st);
-  f.oid = static_cast<DWORD>(st.st_ino);
-  f.folder = S_ISDIR(st.st_mode);
-  f.writable = (st.st_mode & S_IWUSR) != 0;
+  f.size = static_cast<int64_t>(st.size);
+  f.last_write = st.last_write;
+  f.oid = static_cast<DWORD>(st.id.inode);
+  f.folder = st.IsFolder();
+  f.writable = st.owner_writable;
   return f;
 }
 
-EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row) { return EffectiveInfo(FactsOf(st), row); }
+EntryInfo EffectiveInfo(const host::EntryStatus& st, const FileMeta* row) { return EffectiveInfo(FactsOf(st), row); }
 
 EntryInfo EffectiveInfo(const HostFacts& host, const FileMeta* row) {
   EntryInfo info;
@@ -96,13 +73,13 @@ EntryInfo EffectiveInfo(const HostFacts& host, const FileMeta* row) {
   return info;
 }
 
-FileMeta RowFor(const struct stat& st, DWORD attributes, int64_t creation, int64_t last_access) {
+FileMeta RowFor(const host::EntryStatus& st, DWORD attributes, int64_t creation, int64_t last_access) {
   FileMeta m;
   m.attributes = attributes;
   m.creation = creation;
   m.last_access = last_access;
-  m.size = S_ISDIR(st.st_mode) ? 0 : st.st_size;
-  m.mtime = HostLastWrite(st);
+  m.size = st.IsFolder() ? 0 : static_cast<int64_t>(st.size);
+  m.mtime = st.last_write;
   return m;
 }
 

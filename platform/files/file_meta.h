@@ -7,8 +7,6 @@
 // as a mismatch and its host values win.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -19,18 +17,17 @@
 #include "ce/file.h"
 #include "ce/types.h"
 #include "clock.h"
+#include "host_files.h"
 #include "sql.h"
 
 namespace cedev {
 
-// FILETIME as one number (100 ns units since 1601-01-01 UTC): see clock.h.
-int64_t FileTimeFromTimespec(const struct timespec& ts);
-struct timespec TimespecFromFileTime(int64_t filetime);
-int64_t HostLastWrite(const struct stat& st);
+// Times are FILETIME counts (100 ns units since 1601-01-01 UTC): see clock.h.
+
 // Moves the last-write time the host gave an open file by the device clock's
 // offset, so a device whose clock differs from the host's stamps its own
 // time; `st` is taken again. Nothing to do while the clocks agree.
-void StampDeviceTime(int fd, struct stat* st);
+void StampDeviceTime(const host::Fd& fd, host::EntryStatus* st);
 
 // Attributes a program may set; the others are the device's own.
 constexpr DWORD kSettableAttributes =
@@ -66,14 +63,14 @@ struct HostFacts {
   bool folder = false;
   bool writable = false;
 };
-HostFacts FactsOf(const struct stat& st);
+HostFacts FactsOf(const host::EntryStatus& st);
 
 // The one decision on how a host status and an optional row combine.
 EntryInfo EffectiveInfo(const HostFacts& host, const FileMeta* row);
-EntryInfo EffectiveInfo(const struct stat& st, const FileMeta* row);
+EntryInfo EffectiveInfo(const host::EntryStatus& st, const FileMeta* row);
 
 // A row describing the host file as it is now, with the given attributes and times.
-FileMeta RowFor(const struct stat& st, DWORD attributes, int64_t creation, int64_t last_access);
+FileMeta RowFor(const host::EntryStatus& st, DWORD attributes, int64_t creation, int64_t last_access);
 
 // The folder key and the entry name of a key ("store/a/b" -> "store/a", "b").
 std::pair<std::string_view, std::string_view> SplitMetaKey(std::string_view key);

@@ -1,9 +1,5 @@
 #include "file_object.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "faults.h"
@@ -23,16 +19,15 @@ FileObject::FileObject(FileOpenState state)
       write_behind_(CanWrite() && !CanRead()),
       read_ahead_(CanRead() && !CanWrite() && !s_.others_may_write) {
   if (!write_behind_) return;
-  struct stat st;
+  host::EntryStatus st;
   std::string folder = s_.where.host.substr(0, s_.where.host.rfind('/'));
-  if (::lstat(folder.c_str(), &st) == 0) folder_id_ = {st.st_dev, st.st_ino};
+  if (host::StatusOf(folder, &st) == 0) folder_id_ = st.id;
 }
 
 FileObject::~FileObject() {
   if (registered_) RemovePendingWriter(this);
   DrainLocked();
   if (wrote_) RecordChanges();
-  if (s_.fd >= 0) ::close(s_.fd);
 }
 
 bool FileObject::CanRead() const { return s_.access & (GENERIC_READ | GENERIC_ALL); }
@@ -104,12 +99,11 @@ BOOL FileObject::ReadThrough(void* buffer, DWORD count, DWORD* done) {
   auto* out = static_cast<char*>(buffer);
   DWORD got = 0;
   while (got < count) {
-    ssize_t n = ::pread(s_.fd, out + got, count - got, static_cast<off_t>(pos_ + got));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
+    size_t n = 0;
+    if (int error = host::ReadAt(s_.fd, out + got, count - got, pos_ + got, &n)) {
       pos_ += got;
       *done = got;
-      return Fail(Win32FromErrno(errno), FALSE);
+      return Fail(Win32FromErrno(error), FALSE);
     }
     if (n == 0) break;
     got += static_cast<DWORD>(n);
@@ -139,8 +133,8 @@ BOOL FileObject::WriteLocked(const void* buffer, DWORD count, DWORD* done, bool*
   if (pos_ + count > s_.size_at_open && pos_ + count > MaxEnd()) {
     // The write would pass the quota or capacity only if it extends the file.
     DrainLocked();
-    struct stat st;
-    if (::fstat(s_.fd, &st) != 0 || pos_ + count > static_cast<uint64_t>(st.st_size)) return Fail(ERROR_DISK_FULL, FALSE);
+    host::EntryStatus st;
+    if (host::StatusOf(s_.fd, &st) != 0 || pos_ + count > st.size) return Fail(ERROR_DISK_FULL, FALSE);
   }
   if (write_behind_ && count < kFileCacheBytes) {
     if (!held_.Append(pos_, buffer, count)) {
@@ -161,13 +155,13 @@ BOOL FileObject::WriteThrough(const void* buffer, DWORD count, DWORD* done) {
   const auto* in = static_cast<const char*>(buffer);
   DWORD put = 0;
   while (put < count) {
-    ssize_t n = ::pwrite(s_.fd, in + put, count - put, static_cast<off_t>(pos_ + put));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
+    size_t n = 0;
+    int error = host::WriteAt(s_.fd, in + put, count - put, pos_ + put, &n);
+    if (error || n == 0) {
       pos_ += put;
       *done = put;
       wrote_ = wrote_ || put > 0;
-      return Fail(n < 0 ? Win32FromErrno(errno) : ERROR_DISK_FULL, FALSE);
+      return Fail(error ? Win32FromErrno(error) : ERROR_DISK_FULL, FALSE);
     }
     put += static_cast<DWORD>(n);
   }
@@ -189,9 +183,9 @@ DWORD FileObject::Seek(LONG low, LONG* high, DWORD method) {
     case FILE_BEGIN: base = 0; break;
     case FILE_CURRENT: base = static_cast<int64_t>(pos_); break;
     case FILE_END: {
-      struct stat st;
-      if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), INVALID_SET_FILE_POINTER);
-      base = st.st_size;
+      host::EntryStatus st;
+      if (int error = host::StatusOf(s_.fd, &st)) return Fail(Win32FromErrno(error), INVALID_SET_FILE_POINTER);
+      base = static_cast<int64_t>(st.size);
       break;
     }
     default: return Fail(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
@@ -213,9 +207,9 @@ DWORD FileObject::Size(DWORD* high) {
   DrainOthers();
   std::lock_guard lock(mutex_);
   DrainLocked();
-  struct stat st;
-  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), INVALID_FILE_SIZE);
-  auto size = static_cast<uint64_t>(st.st_size);
+  host::EntryStatus st;
+  if (int error = host::StatusOf(s_.fd, &st)) return Fail(Win32FromErrno(error), INVALID_FILE_SIZE);
+  uint64_t size = st.size;
   if (high) *high = static_cast<DWORD>(size >> 32);
   auto low = static_cast<DWORD>(size);
   if (low == INVALID_FILE_SIZE) SetLastError(NO_ERROR);
@@ -228,10 +222,10 @@ BOOL FileObject::SetEnd() {
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = TakeWriteError()) return Fail(err, FALSE);
   if (DWORD err = CheckWriteFaults()) return Fail(err, FALSE);
-  struct stat st;
-  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
-  if (pos_ > static_cast<uint64_t>(st.st_size) && pos_ > MaxEnd()) return Fail(ERROR_DISK_FULL, FALSE);
-  if (::ftruncate(s_.fd, static_cast<off_t>(pos_)) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  host::EntryStatus st;
+  if (int error = host::StatusOf(s_.fd, &st)) return Fail(Win32FromErrno(error), FALSE);
+  if (pos_ > st.size && pos_ > MaxEnd()) return Fail(ERROR_DISK_FULL, FALSE);
+  if (int error = host::Truncate(s_.fd, pos_)) return Fail(Win32FromErrno(error), FALSE);
   wrote_ = true;
   return TRUE;
 }
@@ -253,8 +247,8 @@ BOOL FileObject::GetTimes(FILETIME* creation, FILETIME* last_access, FILETIME* l
   DrainOthers();
   std::lock_guard lock(mutex_);
   DrainLocked();
-  struct stat st;
-  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  host::EntryStatus st;
+  if (int error = host::StatusOf(s_.fd, &st)) return Fail(Win32FromErrno(error), FALSE);
   std::optional<FileMeta> row = LoadMeta(s_.device->Db(), s_.where.key);
   EntryInfo info = EffectiveInfo(st, row ? &*row : nullptr);
   if (creation) *creation = ToFileTime(info.creation);
@@ -268,15 +262,12 @@ BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access,
   std::lock_guard lock(mutex_);
   if (!CanWrite()) return Fail(ERROR_ACCESS_DENIED, FALSE);
   DrainLocked();  // held bytes written later would move the last-write time
-  struct stat st;
-  if (::fstat(s_.fd, &st) != 0) return Fail(Win32FromErrno(errno), FALSE);
+  host::EntryStatus st;
+  if (int error = host::StatusOf(s_.fd, &st)) return Fail(Win32FromErrno(error), FALSE);
   if (last_write) {
-    struct timespec times[2];
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = TimespecFromFileTime(FileTimeValue(*last_write));
-    if (::futimens(s_.fd, times) != 0) return Fail(Win32FromErrno(errno), FALSE);
+    if (int error = host::SetLastWrite(s_.fd, FileTimeValue(*last_write))) return Fail(Win32FromErrno(error), FALSE);
     pinned_last_write_ = FileTimeValue(*last_write);
-    ::fstat(s_.fd, &st);
+    host::StatusOf(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
   SqlTxn txn(db);  // the row read is the row replaced
@@ -289,29 +280,26 @@ BOOL FileObject::SetTimes(const FILETIME* creation, const FILETIME* last_access,
 }
 
 void FileObject::RecordChanges() {
-  struct stat st;
-  if (::fstat(s_.fd, &st) != 0) return;
+  host::EntryStatus st;
+  if (host::StatusOf(s_.fd, &st) != 0) return;
   // A last-write time set through this handle stays, as the device keeps it
   // over later writes on the same handle.
   if (pinned_last_write_) {
-    struct timespec times[2];
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = TimespecFromFileTime(*pinned_last_write_);
-    ::futimens(s_.fd, times);
-    ::fstat(s_.fd, &st);
+    host::SetLastWrite(s_.fd, *pinned_last_write_);
+    host::StatusOf(s_.fd, &st);
   } else {
     StampDeviceTime(s_.fd, &st);
   }
   SqlDb& db = s_.device->Db();
   SqlTxn txn(db);  // the row and the space figure change together
   std::optional<FileMeta> row = LoadMeta(db, s_.where.key);
-  int64_t now = HostLastWrite(st);
+  int64_t now = st.last_write;
   DWORD attributes = (row ? row->attributes : 0) | FILE_ATTRIBUTE_ARCHIVE;
   attributes &= ~FILE_ATTRIBUTE_NORMAL;
   int64_t creation = row ? row->creation : now;
   int64_t last_access = pinned_last_write_ && row ? row->last_access : now;
   SaveMeta(db, s_.where.key, RowFor(st, attributes, creation, last_access));
-  AdjustSpaceUsed(*s_.device, s_.where, static_cast<int64_t>(st.st_size) - static_cast<int64_t>(s_.size_at_open));
+  AdjustSpaceUsed(*s_.device, s_.where, static_cast<int64_t>(st.size) - static_cast<int64_t>(s_.size_at_open));
   txn.Commit();
 }
 

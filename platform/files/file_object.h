@@ -17,6 +17,7 @@
 #include "device_path.h"
 #include "file_cache.h"
 #include "handles.h"
+#include "host_files.h"
 #include "pending_writes.h"
 
 namespace cedev {
@@ -24,7 +25,7 @@ namespace cedev {
 struct FileOpenState {
   Device* device = nullptr;
   HostPath where;
-  int fd = -1;
+  host::Fd fd;
   DWORD access = 0;
   uint64_t size_at_open = 0;
   // Bytes the file may grow by (capacity, quota); looked up when a write

@@ -1,11 +1,11 @@
 #include "file_service.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
 #include "device_path.h"
 #include "file_meta.h"
+#include "host_files.h"
+#include "shared_counters.h"
 #include "sql.h"
 
 namespace cedev {
@@ -32,9 +32,8 @@ bool ResolveToHost(Device& device, std::u16string_view device_path, HostLocation
 }
 
 bool SetMetaRecordByKey(Device& device, std::string_view key, const FileMetaRecord& record) {
-  struct stat st;
-  std::filesystem::path host = device.Dir() / std::string(key);
-  if (::lstat(host.c_str(), &st) != 0) return false;
+  host::EntryStatus st;
+  if (host::StatusOf((device.Dir() / std::string(key)).string(), &st) != 0) return false;
   FileMeta m = RowFor(st, record.attributes, FileTimeValue(record.creation), FileTimeValue(record.last_access));
   return SaveMeta(device.Db(), key, m);
 }
@@ -93,16 +92,15 @@ bool RefreshMetaRows(Device& device, std::string_view key) {
   }
   for (const std::string& k : keys) {
     auto [parent, name] = SplitMetaKey(k);
-    struct stat st;
-    std::filesystem::path host = device.Dir() / k;
-    if (::lstat(host.c_str(), &st) != 0) {
+    host::EntryStatus st;
+    if (host::StatusOf((device.Dir() / k).string(), &st) != 0) {
       auto del = db.Cached("DELETE FROM file_meta WHERE parent = ? AND name = ?");
       del->Bind(1, parent).Bind(2, name).Run();
       continue;
     }
     auto upd = db.Cached("UPDATE file_meta SET size = ?, mtime = ? WHERE parent = ? AND name = ?");
-    upd->Bind(1, static_cast<int64_t>(S_ISDIR(st.st_mode) ? 0 : st.st_size))
-        .Bind(2, HostLastWrite(st))
+    upd->Bind(1, static_cast<int64_t>(st.IsFolder() ? 0 : st.size))
+        .Bind(2, st.last_write)
         .Bind(3, parent)
         .Bind(4, name)
         .Run();

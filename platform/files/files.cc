@@ -1,9 +1,5 @@
 // The handle side of the file API: opening and creating files, reading,
 // writing, positions, sizes and times.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 #include "ce/file.h"
@@ -13,7 +9,9 @@
 #include "file_meta.h"
 #include "file_object.h"
 #include "find.h"
+#include "held_files.h"
 #include "handles.h"
+#include "host_files.h"
 #include "last_error.h"
 #include "share_lock.h"
 #include "space.h"
@@ -45,22 +43,27 @@ DWORD OpenFault(const HostPath& where, bool creating) {
   return 0;
 }
 
-int OpenHost(const HostPath& where, DWORD access, bool create) {
-  int flags = O_CLOEXEC | O_NOFOLLOW | (WantsWrite(access) ? O_RDWR : O_RDONLY);
-  if (create) flags |= O_CREAT | O_EXCL;
+// A test's stand-in for another program that changed the file after the
+// caller looked it up and before this open: the file is cut or grown to the
+// fault's size.
+void ApplyResizeFault(HostPath* where) {
+  DWORD size = 0;
+  if (!TakeFault("file.resize", where->device, &size)) return;
+  host::Fd fd;
+  host::OpenHow how;
+  how.write = true;
+  if (host::Open(where->host, how, &fd) == 0 && host::Truncate(fd, size) == 0) host::StatusOf(fd, &where->st);
+}
+
+int OpenHost(const HostPath& where, DWORD access, bool create, host::Fd* fd) {
+  host::OpenHow how;
+  how.write = WantsWrite(access);
+  how.create = create;
+  how.exclusive = create;
   // The device keeps its own last-access time, so the host's is not worth
-  // an inode write on every first read; the host refuses the flag for files
-  // we do not own, and then the plain open follows.
-  auto open = [&](int extra) {
-    int fd;
-    do {
-      fd = ::open(where.host.c_str(), flags | extra, 0644);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-  };
-  if (WantsWrite(access) || create) return open(0);
-  int fd = open(O_NOATIME);
-  return fd < 0 && errno == EPERM ? open(0) : fd;
+  // an inode write on every first read.
+  how.keep_access_time = !how.write && !create;
+  return host::Open(where.host, how, fd);
 }
 
 struct OpenRequest {
@@ -72,39 +75,38 @@ struct OpenRequest {
 
 // Opens or creates the host file and marks its share; on failure returns the
 // error and leaves nothing behind.
-DWORD OpenOrCreate(Device& device, HostPath& where, const OpenRequest& req, int* fd_out, bool* created) {
+DWORD OpenOrCreate(Device& device, HostPath& where, const OpenRequest& req, host::Fd* fd_out, bool* created) {
   *created = !where.exists;
-  int fd = OpenHost(where, req.access, *created);
-  if (fd < 0 && errno == EEXIST && req.disposition != CREATE_NEW) {
+  host::Fd fd;
+  int rc = OpenHost(where, req.access, *created, &fd);
+  if (rc == EEXIST && req.disposition != CREATE_NEW) {
     *created = false;  // appeared since we looked
-    fd = OpenHost(where, req.access, false);
+    rc = OpenHost(where, req.access, false, &fd);
   }
-  if (fd < 0) return errno == EEXIST ? ERROR_FILE_EXISTS : errno == ELOOP ? ERROR_INVALID_NAME : Win32FromErrno(errno);
+  if (rc) return rc == EEXIST ? ERROR_FILE_EXISTS : rc == ELOOP ? ERROR_INVALID_NAME : Win32FromErrno(rc);
   if (DWORD err = AcquireShare(device.RunDir().string(), fd, req.access, req.share)) {
-    ::close(fd);
-    if (*created) ::unlink(where.host.c_str());
+    fd.Reset();
+    if (*created) host::RemoveFile(where.host);
     if (*created) NoteOwnChangeIn(where);
     return err;
   }
   if (*created) NoteOwnChangeIn(where);
   bool truncate = !*created && (req.disposition == CREATE_ALWAYS || req.disposition == TRUNCATE_EXISTING);
-  if (truncate && ::ftruncate(fd, 0) != 0) {
-    DWORD err = Win32FromErrno(errno);
-    ::close(fd);
-    return err;
+  if (truncate) {
+    if (int error = host::Truncate(fd, 0)) return Win32FromErrno(error);
   }
-  *fd_out = fd;
+  *fd_out = std::move(fd);
   return 0;
 }
 
 // Writes the metadata row of a file just created or replaced.
-void DescribeNewContent(Device& device, const HostPath& where, int fd, bool created, DWORD requested) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return;
+void DescribeNewContent(Device& device, const HostPath& where, const host::Fd& fd, bool created, DWORD requested) {
+  host::EntryStatus st;
+  if (host::StatusOf(fd, &st) != 0) return;
   StampDeviceTime(fd, &st);
   SqlDb& db = device.Db();
   std::optional<FileMeta> old = created ? std::nullopt : LoadMeta(db, where.key);
-  int64_t now = HostLastWrite(st);
+  int64_t now = st.last_write;
   DWORD attributes = (requested & kSettableAttributes) | FILE_ATTRIBUTE_ARCHIVE;
   // Replacing keeps the hidden and system marks of the file it replaces.
   if (old) attributes |= old->attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -117,7 +119,7 @@ DWORD CheckDisposition(const HostPath& where, DWORD access, DWORD disposition) {
   if (disposition == CREATE_NEW && where.exists) return ERROR_FILE_EXISTS;
   if ((disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) && !where.exists) return ERROR_FILE_NOT_FOUND;
   if (disposition == TRUNCATE_EXISTING && !WantsWrite(access)) return ERROR_INVALID_PARAMETER;
-  if (where.exists && !S_ISREG(where.st.st_mode)) return ERROR_ACCESS_DENIED;
+  if (where.exists && !where.st.IsFile()) return ERROR_ACCESS_DENIED;
   return 0;
 }
 
@@ -126,11 +128,13 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
   if (DWORD err = ResolveDevicePath(device, WView(name), &where)) return Fail(err, INVALID_HANDLE_VALUE);
   if (DWORD err = CheckDisposition(where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
   bool existed = where.exists;
+  if (existed) ApplyResizeFault(&where);
   if (DWORD err = OpenFault(where, !existed || req.disposition == CREATE_ALWAYS)) return Fail(err, INVALID_HANDLE_VALUE);
   if (existed) {
     if (DWORD err = CheckOpenAllowed(device, where, req.access, req.disposition)) return Fail(err, INVALID_HANDLE_VALUE);
+    if (DWORD err = CheckNotHeldBySystem(device, where)) return Fail(err, INVALID_HANDLE_VALUE);
   }
-  int fd = -1;
+  host::Fd fd;
   bool created = false;
   if (DWORD err = OpenOrCreate(device, where, req, &fd, &created)) return Fail(err, INVALID_HANDLE_VALUE);
   bool replaced = !created && (req.disposition == CREATE_ALWAYS || req.disposition == TRUNCATE_EXISTING);
@@ -138,19 +142,19 @@ HANDLE OpenFile(Device& device, LPCWSTR name, const OpenRequest& req) {
 
   FileOpenState state;
   state.device = &device;
-  state.fd = fd;
   state.access = req.access;
   state.others_may_write = req.share & FILE_SHARE_WRITE;
-  struct stat st;
   if (created || replaced || WantsWrite(req.access)) {
-    if (::fstat(fd, &st) != 0) st = {};
-    state.size_at_open = static_cast<uint64_t>(st.st_size);
-    state.id = {st.st_dev, st.st_ino};
+    host::EntryStatus st;
+    if (host::StatusOf(fd, &st) != 0) st = {};
+    state.size_at_open = st.size;
+    state.id = st.id;
   } else {
-    state.size_at_open = static_cast<uint64_t>(where.st.st_size);  // only growth by writing is counted
-    state.id = {where.st.st_dev, where.st.st_ino};
+    state.size_at_open = where.st.size;  // only growth by writing is counted
+    state.id = where.st.id;
   }
-  if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.st_size));
+  state.fd = std::move(fd);
+  if (existed && replaced) AdjustSpaceUsed(device, where, -static_cast<int64_t>(where.st.size));
   if (WantsWrite(req.access)) {
     state.allowance.reset();
     state.write_fault_armed = FaultArmed("file.write", where.device);

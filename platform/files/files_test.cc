@@ -1,7 +1,6 @@
 // Conformance of the handle side of the file API: CreateFileW dispositions,
 // reading, writing, positions, sizes and times.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -9,13 +8,13 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "api_expect.h"
 #include "file_meta.h"
 #include "scratch_device.h"
 
 namespace cedev {
 namespace {
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
 
 class FilesTest : public ::testing::Test {
  protected:
@@ -54,9 +53,7 @@ TEST_F(FilesTest, CreateNewMakesAnArchiveFileAndRefusesAnExistingOne) {
   EXPECT_EQ(GetFileAttributesW(u"\\new.txt"), FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_TRUE(std::filesystem::exists(Host("store/new.txt")));
 
-  SetLastError(kSentinel);
-  EXPECT_EQ(Create(u"\\new.txt", CREATE_NEW), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_FAILS_WITH(Create(u"\\new.txt", CREATE_NEW), INVALID_HANDLE_VALUE, ERROR_FILE_EXISTS);
 }
 
 TEST_F(FilesTest, OpenAlwaysAndCreateAlwaysReportAnExistingFileWithSuccess) {
@@ -83,15 +80,9 @@ TEST_F(FilesTest, OpenAlwaysAndCreateAlwaysReportAnExistingFileWithSuccess) {
 }
 
 TEST_F(FilesTest, OpenExistingAndTruncateExistingNeedTheFile) {
-  SetLastError(kSentinel);
-  EXPECT_EQ(Create(u"\\none.txt", OPEN_EXISTING), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  SetLastError(kSentinel);
-  EXPECT_EQ(Create(u"\\none.txt", TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  SetLastError(kSentinel);
-  EXPECT_EQ(Create(u"\\no folder\\none.txt", OPEN_ALWAYS), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FAILS_WITH(Create(u"\\none.txt", OPEN_EXISTING), INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND);
+  EXPECT_FAILS_WITH(Create(u"\\none.txt", TRUNCATE_EXISTING), INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND);
+  EXPECT_FAILS_WITH(Create(u"\\no folder\\none.txt", OPEN_ALWAYS), INVALID_HANDLE_VALUE, ERROR_PATH_NOT_FOUND);
 
   Put(u"\\t.txt", "content");
   HANDLE h = Create(u"\\t.txt", TRUNCATE_EXISTING);
@@ -101,62 +92,32 @@ TEST_F(FilesTest, OpenExistingAndTruncateExistingNeedTheFile) {
 }
 
 TEST_F(FilesTest, BadArgumentsAreRefusedWithoutTouchingOutputs) {
-  SetLastError(kSentinel);
-  EXPECT_EQ(CreateFileW(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(kSentinel);
-  EXPECT_EQ(Create(u"\\x.txt", 0), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(kSentinel);
-  EXPECT_EQ(Create(u"\\x.txt", 6), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(CreateFileW(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(Create(u"\\x.txt", 0), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(Create(u"\\x.txt", 6), INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
 
   char buf[4];
   DWORD n = kSentinel;
   for (HANDLE bad : {HANDLE(nullptr), INVALID_HANDLE_VALUE, reinterpret_cast<HANDLE>(uintptr_t{0x12345})}) {
-    SetLastError(kSentinel);
-    EXPECT_FALSE(ReadFile(bad, buf, 4, &n, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(WriteFile(bad, buf, 4, &n, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_EQ(SetFilePointer(bad, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_EQ(GetFileSize(bad, nullptr), INVALID_FILE_SIZE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(SetEndOfFile(bad));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(FlushFileBuffers(bad));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(GetFileTime(bad, nullptr, nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(SetFileTime(bad, nullptr, nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FAILS_WITH(ReadFile(bad, buf, 4, &n, nullptr), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(WriteFile(bad, buf, 4, &n, nullptr), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(SetFilePointer(bad, 0, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(GetFileSize(bad, nullptr), INVALID_FILE_SIZE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(SetEndOfFile(bad), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(FlushFileBuffers(bad), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(GetFileTime(bad, nullptr, nullptr, nullptr), FALSE, ERROR_INVALID_HANDLE);
+    EXPECT_FAILS_WITH(SetFileTime(bad, nullptr, nullptr, nullptr), FALSE, ERROR_INVALID_HANDLE);
   }
   EXPECT_EQ(n, kSentinel);
 
   HANDLE h = Create(u"\\x.txt", CREATE_NEW);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  SetLastError(kSentinel);
-  EXPECT_FALSE(ReadFile(h, buf, 4, nullptr, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(kSentinel);
-  EXPECT_FALSE(WriteFile(h, nullptr, 4, &n, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(kSentinel);
-  EXPECT_EQ(SetFilePointer(h, 0, nullptr, 7), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(ReadFile(h, buf, 4, nullptr, nullptr), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(WriteFile(h, nullptr, 4, &n, nullptr), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(SetFilePointer(h, 0, nullptr, 7), INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER);
   CloseHandle(h);
   // A file handle is not a find handle, and a closed handle is no handle.
-  SetLastError(kSentinel);
-  EXPECT_FALSE(FindClose(h));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(FindClose(h), FALSE, ERROR_INVALID_HANDLE);
 }
 
 TEST_F(FilesTest, ReadAndWriteFollowTheAccessAskedFor) {
@@ -164,9 +125,7 @@ TEST_F(FilesTest, ReadAndWriteFollowTheAccessAskedFor) {
   HANDLE h = Create(u"\\r.txt", OPEN_EXISTING, GENERIC_READ, FILE_SHARE_READ);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD n = kSentinel;
-  SetLastError(kSentinel);
-  EXPECT_FALSE(WriteFile(h, "x", 1, &n, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FAILS_WITH(WriteFile(h, "x", 1, &n, nullptr), FALSE, ERROR_ACCESS_DENIED);
   EXPECT_EQ(n, 0u);
   char buf[16] = {};
   EXPECT_TRUE(ReadFile(h, buf, 4, &n, nullptr));
@@ -205,9 +164,7 @@ TEST_F(FilesTest, FilePointerMovesFromEachOriginAndRefusesNegativePositions) {
   DWORD n = 0;
   EXPECT_TRUE(ReadFile(h, &c, 1, &n, nullptr));
   EXPECT_EQ(c, '9');
-  SetLastError(kSentinel);
-  EXPECT_EQ(SetFilePointer(h, -20, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  EXPECT_FAILS_WITH(SetFilePointer(h, -20, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER, ERROR_NEGATIVE_SEEK);
   // The failed move left the position alone.
   EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), 10u);
   // Past the end, then SetEndOfFile grows the file to the position.
@@ -236,14 +193,10 @@ TEST_F(FilesTest, FilesOfFourGibibytesAndMoreUseTheHighParts) {
   EXPECT_EQ(GetFileSize(h, &size_high), 17u);
   EXPECT_EQ(size_high, 1u);
   // Without a high part a position past 4 GiB cannot be reported.
-  SetLastError(kSentinel);
-  EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(SetFilePointer(h, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER, ERROR_INVALID_PARAMETER);
   // A position whose low part is all ones is success, told apart by the last error.
   high = 0;
-  SetLastError(kSentinel);
-  EXPECT_EQ(SetFilePointer(h, -1, &high, FILE_BEGIN), INVALID_SET_FILE_POINTER);
-  EXPECT_EQ(GetLastError(), 0u);
+  EXPECT_FAILS_WITH(SetFilePointer(h, -1, &high, FILE_BEGIN), INVALID_SET_FILE_POINTER, 0u);
   EXPECT_EQ(high, 0);
   high = 0;
   EXPECT_EQ(SetFilePointer(h, 0, &high, FILE_END), 17u);
@@ -285,9 +238,7 @@ TEST_F(FilesTest, TimesKeepTheirHundredNanosecondPrecisionAndReadingChangesNone)
   EXPECT_EQ(FileTimeValue(a), FileTimeValue(accessed));
   EXPECT_EQ(FileTimeValue(w), FileTimeValue(written));
   // Setting times needs write access.
-  SetLastError(kSentinel);
-  EXPECT_FALSE(SetFileTime(h, &created, nullptr, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FAILS_WITH(SetFileTime(h, &created, nullptr, nullptr), FALSE, ERROR_ACCESS_DENIED);
   CloseHandle(h);
 
   WIN32_FIND_DATAW fd;
@@ -326,29 +277,29 @@ TEST_F(FilesTest, AFileChangedOutsideTheEmulatorShowsTheHostsValues) {
   EXPECT_EQ(GetFileAttributesW(u"\\outside.txt"), FILE_ATTRIBUTE_HIDDEN);
 
   { std::ofstream(Host("store/outside.txt"), std::ios::trunc) << "changed on the host"; }
-  struct stat st;
-  ASSERT_EQ(::stat(Host("store/outside.txt").c_str(), &st), 0);
+  host::EntryStatus st;
+  ASSERT_EQ(host::StatusFollowing(Host("store/outside.txt"), &st), 0);
   WIN32_FIND_DATAW fd;
   HANDLE f = FindFirstFileW(u"\\outside.txt", &fd);
   ASSERT_NE(f, INVALID_HANDLE_VALUE);
   FindClose(f);
   EXPECT_EQ(fd.nFileSizeLow, 19u);
-  EXPECT_EQ(FileTimeValue(fd.ftLastWriteTime), FileTimeFromTimespec(st.st_mtim));
-  EXPECT_EQ(FileTimeValue(fd.ftLastAccessTime), FileTimeFromTimespec(st.st_mtim));
+  EXPECT_EQ(FileTimeValue(fd.ftLastWriteTime), st.last_write);
+  EXPECT_EQ(FileTimeValue(fd.ftLastAccessTime), st.last_write);
   EXPECT_EQ(fd.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(FileTimeValue(fd.ftCreationTime), FileTimeValue(created));
 }
 
 TEST_F(FilesTest, AFileOnlyTheHostKnowsGetsTheHostsValues) {
   { std::ofstream(Host("volumes/FlashDisk/copied.txt")) << "from a PC"; }
-  struct stat st;
-  ASSERT_EQ(::stat(Host("volumes/FlashDisk/copied.txt").c_str(), &st), 0);
+  host::EntryStatus st;
+  ASSERT_EQ(host::StatusFollowing(Host("volumes/FlashDisk/copied.txt"), &st), 0);
   EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk\\copied.txt"), FILE_ATTRIBUTE_ARCHIVE);
   HANDLE h = Create(u"FlashDisk\\COPIED.TXT", OPEN_EXISTING, GENERIC_READ);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   FILETIME c{}, w{};
   EXPECT_TRUE(GetFileTime(h, &c, nullptr, &w));
-  EXPECT_EQ(FileTimeValue(w), FileTimeFromTimespec(st.st_mtim));
+  EXPECT_EQ(FileTimeValue(w), st.last_write);
   EXPECT_EQ(FileTimeValue(c), FileTimeValue(w));
   CloseHandle(h);
 }
@@ -356,9 +307,7 @@ TEST_F(FilesTest, AFileOnlyTheHostKnowsGetsTheHostsValues) {
 TEST_F(FilesTest, DirectoriesAndVolumeRootsCannotBeOpenedAsFiles) {
   ASSERT_TRUE(CreateDirectoryW(u"\\dir", nullptr));
   for (const char16_t* path : {u"\\dir", u"\\FlashDisk", u"\\"}) {
-    SetLastError(kSentinel);
-    EXPECT_EQ(Create(path, OPEN_EXISTING, GENERIC_READ), INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FAILS_WITH(Create(path, OPEN_EXISTING, GENERIC_READ), INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
   }
 }
 

@@ -1,10 +1,5 @@
 #include "find.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -14,6 +9,7 @@
 #include "ce/file.h"
 #include "folder_names.h"
 #include "handles.h"
+#include "host_files.h"
 #include "last_error.h"
 #include "meta_cache.h"
 #include "wstr.h"
@@ -89,25 +85,16 @@ struct HostStatus {
 // One host folder: its names, and the status of each.
 class HostFolder {
  public:
-  explicit HostFolder(const std::string& path)
-      : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)) {}
-  ~HostFolder() {
-    if (fd_ >= 0) ::close(fd_);
+  explicit HostFolder(const std::string& path) {
+    host::OpenHow how;
+    how.folder = true;
+    host::Open(path, how, &fd_);
   }
-  HostFolder(const HostFolder&) = delete;
-  HostFolder& operator=(const HostFolder&) = delete;
 
   template <class F>
   void ForEachName(F&& take) {
-    if (fd_ < 0) return;
-    int dup_fd = ::dup(fd_);  // closedir closes the descriptor it was given
-    DIR* dir = dup_fd >= 0 ? ::fdopendir(dup_fd) : nullptr;
-    if (!dir) {
-      if (dup_fd >= 0) ::close(dup_fd);
-      return;
-    }
-    while (dirent* e = ::readdir(dir)) take(std::string_view(e->d_name));
-    ::closedir(dir);
+    if (!fd_.Valid()) return;
+    host::ListFolder(fd_, [&](const char* name) { take(std::string_view(name)); });
   }
 
   // Looking up each entry is most of a large listing's cost, so big folders
@@ -135,14 +122,14 @@ class HostFolder {
   void StatRange(const FolderNames& names, size_t begin, size_t end, std::vector<HostStatus>* status) const {
     end = std::min(end, names.size());
     for (size_t i = begin; i < end; ++i) {
-      struct stat st;
-      if (fd_ < 0 || ::fstatat(fd_, names.CName(static_cast<uint32_t>(i)), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+      host::EntryStatus st;
+      if (!fd_.Valid() || host::StatusAt(fd_, names.CName(static_cast<uint32_t>(i)), &st) != 0) continue;
+      if (!st.IsFile() && !st.IsFolder()) continue;
       (*status)[i] = HostStatus{FactsOf(st), true};
     }
   }
 
-  int fd_;
+  host::Fd fd_;
 };
 
 class FindObject : public KObject {
@@ -209,8 +196,8 @@ void AddVolumes(Device& device, std::u16string_view folded_pattern, FolderNames*
   for (const auto& v : device.Settings().volumes) {
     std::u16string folded = Fold(FromUtf8(v.name));
     if (!MatchesFolded(folded_pattern, folded)) continue;
-    struct stat st;
-    if (::lstat(device.VolumeDir(v.name).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    host::EntryStatus st;
+    if (host::StatusOf(device.VolumeDir(v.name).string(), &st) != 0 || !st.IsFolder()) continue;
     order->push_back(names->Add(v.name, folded));
     infos->push_back(EffectiveInfo(st, nullptr));
     infos->back().attributes |= kMountMarks;

@@ -10,6 +10,7 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "api_expect.h"
 #include "find.h"
 #include "scratch_device.h"
 #include "wstr.h"
@@ -17,7 +18,6 @@
 namespace cedev {
 namespace {
 
-constexpr DWORD kSentinel = 0xDEADBEEF;
 
 DeviceSettings WithMountedFolders() {
   DeviceSettings s = ScratchDevice::DefaultSettings();
@@ -105,20 +105,12 @@ TEST_F(FindTest, ReportsAttributesSizesAndIds) {
   // At the end the record is left as it was.
   WIN32_FIND_DATAW after;
   memset(&after, 0xAB, sizeof after);
-  SetLastError(kSentinel);
-  EXPECT_FALSE(FindNextFileW(f, &after));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+  EXPECT_FAILS_WITH(FindNextFileW(f, &after), FALSE, ERROR_NO_MORE_FILES);
   EXPECT_EQ(after.dwFileAttributes, 0xABABABABu);
-  SetLastError(kSentinel);
-  EXPECT_FALSE(FindNextFileW(f, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(FindNextFileW(f, nullptr), FALSE, ERROR_INVALID_PARAMETER);
   EXPECT_TRUE(FindClose(f));
-  SetLastError(kSentinel);
-  EXPECT_FALSE(FindNextFileW(f, &after));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  SetLastError(kSentinel);
-  EXPECT_FALSE(FindClose(f));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(FindNextFileW(f, &after), FALSE, ERROR_INVALID_HANDLE);
+  EXPECT_FAILS_WITH(FindClose(f), FALSE, ERROR_INVALID_HANDLE);
 }
 
 TEST_F(FindTest, AnExactPathFindsThatOneEntryInItsHostCase) {

@@ -1,12 +1,6 @@
 // The path side of the file API: attributes, folders, deleting, moving,
 // copying and free space.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-
 #include <cerrno>
-#include <filesystem>
 #include <vector>
 
 #include "ce/file.h"
@@ -17,6 +11,8 @@
 #include "faults.h"
 #include "file_meta.h"
 #include "find.h"
+#include "held_files.h"
+#include "host_files.h"
 #include "last_error.h"
 #include "share_lock.h"
 #include "space.h"
@@ -32,25 +28,13 @@ DWORD ResolveExisting(Device& device, LPCWSTR path, HostPath* where) {
   return where->exists ? 0 : ERROR_FILE_NOT_FOUND;
 }
 
-// 0 when no handle of any device program has the file open.
+// 0 when neither the system nor a handle of any device program has the
+// file open.
 DWORD CheckFileNotOpen(Device& device, const HostPath& where) {
-  int fd = ::open(where.host.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return Win32FromErrno(errno);
-  DWORD err = CheckNotInUse(device.RunDir().string(), fd);
-  ::close(fd);
-  return err;
-}
-
-uint64_t TreeBytes(const std::string& host) {
-  struct stat st;
-  if (::lstat(host.c_str(), &st) != 0) return 0;
-  if (!S_ISDIR(st.st_mode)) return S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-  uint64_t total = 0;
-  std::error_code ec;
-  for (std::filesystem::recursive_directory_iterator it(host, ec), end; !ec && it != end; it.increment(ec)) {
-    if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += static_cast<uint64_t>(st.st_size);
-  }
-  return total;
+  if (DWORD err = CheckNotHeldBySystem(device, where)) return err;
+  host::Fd fd;
+  if (int error = host::Open(where.host, host::OpenHow{}, &fd)) return Win32FromErrno(error);
+  return CheckNotInUse(device.RunDir().string(), fd);
 }
 
 std::u16string LastComponent(const std::u16string& device_path) {
@@ -72,11 +56,10 @@ BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
     UseGivenName(&dst);
   }
   bool crosses = src.SpaceKey() != dst.SpaceKey();
-  uint64_t bytes = crosses ? TreeBytes(src.host) : 0;
+  uint64_t bytes = crosses ? host::FileBytesUnder(src.host) : 0;
   if (crosses && bytes > SpaceAllowance(device, dst)) return Fail(ERROR_DISK_FULL, FALSE);
-  if (::rename(src.host.c_str(), dst.host.c_str()) != 0) {
-    DWORD err = errno == EINVAL ? ERROR_ACCESS_DENIED : Win32FromErrno(errno);
-    return Fail(err, FALSE);
+  if (int error = host::Rename(src.host, dst.host)) {
+    return Fail(error == EINVAL ? ERROR_ACCESS_DENIED : Win32FromErrno(error), FALSE);
   }
   NoteOwnChangeIn(src);
   NoteOwnChangeIn(dst);
@@ -86,6 +69,41 @@ BOOL MoveEntry(Device& device, const HostPath& src, HostPath dst) {
     AdjustSpaceUsed(device, src, -static_cast<int64_t>(bytes));
     AdjustSpaceUsed(device, dst, static_cast<int64_t>(bytes));
   }
+  return TRUE;
+}
+
+// Checks both ends of DeleteAndRenameFile before anything changes: two
+// distinct files of one space, a destination that may be deleted and a
+// source that may be renamed, neither open anywhere.
+DWORD CheckReplacement(Device& device, const HostPath& dst, const HostPath& src) {
+  for (const HostPath* end : {&dst, &src}) {
+    if (end->IsFixedFolder() || !end->st.IsFile()) return ERROR_ACCESS_DENIED;
+  }
+  if (dst.host == src.host) return ERROR_ACCESS_DENIED;  // replacing a file by itself would lose it
+  if (dst.SpaceKey() != src.SpaceKey()) return ERROR_NOT_SAME_DEVICE;
+  if (DescribeEntry(device, dst).attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  if (DescribeEntry(device, src).attributes & FILE_ATTRIBUTE_INROM) return ERROR_ACCESS_DENIED;
+  // Its own fault, then those of the deletion and the rename it stands for.
+  if (DWORD err = InjectedFault("file.replace", dst.device)) return err;
+  if (DWORD err = InjectedFault("file.delete", dst.device)) return err;
+  if (DWORD err = InjectedFault("file.delete", src.device)) return err;
+  if (DWORD err = CheckFileNotOpen(device, dst)) return err;
+  return CheckFileNotOpen(device, src);
+}
+
+// One host rename over the destination: at every moment the destination
+// holds either its old content or the new one. The metadata rows follow in
+// the same transaction, which is dropped when the host refuses.
+BOOL ReplaceFile(Device& device, const HostPath& dst, const HostPath& src) {
+  SqlTxn txn(device.Db());
+  if (!MoveMetaTree(device.Db(), src.key, dst.key)) return Fail(ERROR_GEN_FAILURE, FALSE);
+  if (int error = host::Rename(src.host, dst.host)) return Fail(Win32FromErrno(error), FALSE);
+  AdjustSpaceUsed(device, dst, -static_cast<int64_t>(dst.st.size));
+  // Should the rows not commit, the file is in place all the same and the
+  // row it keeps gives way to the host's values.
+  txn.Commit();
+  NoteOwnChangeIn(src);
+  NoteOwnChangeIn(dst);
   return TRUE;
 }
 
@@ -151,11 +169,11 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES) {
   if (DWORD err = cedev::ResolveDevicePath(*device, cedev::WView(lpPathName), &where)) return Fail(err, FALSE);
   if (where.exists) return Fail(ERROR_ALREADY_EXISTS, FALSE);
   if (DWORD err = cedev::InjectedFault("file.create", where.device)) return Fail(err, FALSE);
-  if (::mkdir(where.host.c_str(), 0755) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+  if (int error = cedev::host::MakeFolder(where.host)) return Fail(cedev::Win32FromErrno(error), FALSE);
   cedev::NoteOwnChangeIn(where);
-  struct stat st;
-  if (::lstat(where.host.c_str(), &st) == 0) {
-    int64_t now = cedev::HostLastWrite(st) + cedev::DeviceClockOffset();
+  cedev::host::EntryStatus st;
+  if (cedev::host::StatusOf(where.host, &st) == 0) {
+    int64_t now = st.last_write + cedev::DeviceClockOffset();
     cedev::SaveMeta(device->Db(), where.key, cedev::RowFor(st, FILE_ATTRIBUTE_DIRECTORY, now, now));
   }
   return TRUE;
@@ -171,9 +189,8 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName) {
   if (!where.IsDir()) return Fail(ERROR_DIRECTORY, FALSE);
   if (cedev::DescribeEntry(*device, where).attributes & FILE_ATTRIBUTE_INROM) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
-  if (::rmdir(where.host.c_str()) != 0) {
-    DWORD err = errno == ENOTEMPTY || errno == EEXIST ? ERROR_DIR_NOT_EMPTY : cedev::Win32FromErrno(errno);
-    return Fail(err, FALSE);
+  if (int error = cedev::host::RemoveFolder(where.host)) {
+    return Fail(error == ENOTEMPTY || error == EEXIST ? ERROR_DIR_NOT_EMPTY : cedev::Win32FromErrno(error), FALSE);
   }
   cedev::ForgetVerifiedFolders();
   cedev::NoteOwnChangeIn(where);
@@ -192,10 +209,10 @@ BOOL DeleteFileW(LPCWSTR lpFileName) {
   if (attributes & (FILE_ATTRIBUTE_INROM | FILE_ATTRIBUTE_READONLY)) return Fail(ERROR_ACCESS_DENIED, FALSE);
   if (DWORD err = cedev::InjectedFault("file.delete", where.device)) return Fail(err, FALSE);
   if (DWORD err = cedev::CheckFileNotOpen(*device, where)) return Fail(err, FALSE);
-  if (::unlink(where.host.c_str()) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
+  if (int error = cedev::host::RemoveFile(where.host)) return Fail(cedev::Win32FromErrno(error), FALSE);
   cedev::NoteOwnChangeIn(where);
   cedev::DeleteMetaTree(device->Db(), where.key);
-  if (S_ISREG(where.st.st_mode)) cedev::AdjustSpaceUsed(*device, where, -static_cast<int64_t>(where.st.st_size));
+  if (where.st.IsFile()) cedev::AdjustSpaceUsed(*device, where, -static_cast<int64_t>(where.st.size));
   return TRUE;
 }
 
@@ -213,6 +230,17 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
     if (DWORD err = cedev::CheckFileNotOpen(*device, src)) return Fail(err, FALSE);
   }
   return cedev::MoveEntry(*device, src, std::move(dst));
+}
+
+BOOL DeleteAndRenameFile(LPCWSTR lpszNewFile, LPCWSTR lpszOldFile) {
+  if (!lpszNewFile || !lpszOldFile) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  Device* device = Device::Current();
+  if (!device) return FALSE;
+  HostPath dst, src;
+  if (DWORD err = cedev::ResolveExisting(*device, lpszNewFile, &dst)) return Fail(err, FALSE);
+  if (DWORD err = cedev::ResolveExisting(*device, lpszOldFile, &src)) return Fail(err, FALSE);
+  if (DWORD err = cedev::CheckReplacement(*device, dst, src)) return Fail(err, FALSE);
+  return cedev::ReplaceFile(*device, dst, src);
 }
 
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists) {
@@ -262,10 +290,9 @@ BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAva
     total = figures.total;
     free = figures.Free();
   } else {
-    struct statvfs vfs;
-    if (::statvfs(where.root.c_str(), &vfs) != 0) return Fail(cedev::Win32FromErrno(errno), FALSE);
-    total = static_cast<uint64_t>(vfs.f_blocks) * vfs.f_frsize;
-    free = static_cast<uint64_t>(vfs.f_bavail) * vfs.f_frsize;
+    if (int error = cedev::host::FileSystemSpace(where.root, &total, &free)) {
+      return Fail(cedev::Win32FromErrno(error), FALSE);
+    }
   }
   if (lpFreeBytesAvailableToCaller) lpFreeBytesAvailableToCaller->QuadPart = free;
   if (lpTotalNumberOfBytes) lpTotalNumberOfBytes->QuadPart = total;

@@ -8,7 +8,9 @@
 
 #include "ce/file.h"
 #include "ce/handle.h"
+#include "faults.h"
 #include "file_meta.h"
+#include "file_service.h"
 #include "api_expect.h"
 #include "scratch_device.h"
 
@@ -156,6 +158,87 @@ TEST_F(FoldersTest, MoveRefusesAnExistingTargetAndMissingSources) {
   EXPECT_FAILS_WITH(MoveFileW(u"\\three", u"\\four"), FALSE, ERROR_FILE_NOT_FOUND);
   EXPECT_FAILS_WITH(MoveFileW(u"\\one", u"\\no\\one"), FALSE, ERROR_PATH_NOT_FOUND);
   EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk", u"\\Elsewhere"), FALSE, ERROR_ACCESS_DENIED);
+}
+
+TEST_F(FoldersTest, DeleteAndRenameFileReplacesTheDestinationByTheSourceInOneStep) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\FlashDisk\\Backup", nullptr));
+  Put(u"\\FlashDisk\\Backup\\Backup.dat", std::string(3000, 'o'));
+  ASSERT_TRUE(SetFileAttributesW(u"\\FlashDisk\\Backup\\Backup.dat", FILE_ATTRIBUTE_SYSTEM));
+  Put(u"\\FlashDisk\\Backup\\Backup.$$$", "new");
+  ASSERT_TRUE(SetFileAttributesW(u"\\FlashDisk\\Backup\\Backup.$$$", FILE_ATTRIBUTE_HIDDEN));
+  ULARGE_INTEGER before{}, after{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(u"\\FlashDisk", nullptr, nullptr, &before));
+
+  SetLastError(kSentinel);
+  EXPECT_TRUE(DeleteAndRenameFile(u"\\FlashDisk\\Backup\\backup.DAT", u"\\FlashDisk\\Backup\\Backup.$$$"));
+  EXPECT_EQ(Get(u"\\FlashDisk\\Backup\\Backup.dat"), "new");
+  // The file keeps the destination's name and carries the source's row.
+  EXPECT_TRUE(HostHas("volumes/FlashDisk/Backup/Backup.dat"));
+  EXPECT_FALSE(HostHas("volumes/FlashDisk/Backup/Backup.$$$"));
+  EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk\\Backup\\Backup.dat"), FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_FAILS_WITH(GetFileAttributesW(u"\\FlashDisk\\Backup\\Backup.$$$"), INVALID_FILE_ATTRIBUTES,
+                    ERROR_FILE_NOT_FOUND);
+  // The replaced content no longer counts against the quota.
+  ASSERT_TRUE(GetDiskFreeSpaceExW(u"\\FlashDisk", nullptr, nullptr, &after));
+  EXPECT_EQ(after.QuadPart, before.QuadPart + 3000);
+  // In the object store too.
+  Put(u"\\a", "a");
+  Put(u"\\b", "b");
+  EXPECT_TRUE(DeleteAndRenameFile(u"\\a", u"\\b"));
+  EXPECT_EQ(Get(u"\\a"), "b");
+  EXPECT_FALSE(HostHas("store/b"));
+}
+
+TEST_F(FoldersTest, DeleteAndRenameFileRefusesAndLeavesBothFilesAsTheyWere) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\dir", nullptr));
+  Put(u"\\dst", "dst");
+  Put(u"\\src", "src");
+  Put(u"\\Storage Card\\card", "card");
+  Put(u"\\rom", "rom");
+  FileMetaRecord rom;
+  ASSERT_TRUE(GetFileMetaRecord(dev_.device(), u"\\rom", &rom));
+  rom.attributes |= FILE_ATTRIBUTE_INROM;
+  ASSERT_TRUE(SetFileMetaRecord(dev_.device(), u"\\rom", rom));
+  auto unchanged = [&] {
+    EXPECT_EQ(Get(u"\\dst"), "dst");
+    EXPECT_EQ(Get(u"\\src"), "src");
+  };
+
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(nullptr, u"\\src"), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", nullptr), FALSE, ERROR_INVALID_PARAMETER);
+  // Both files must exist.
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\none", u"\\src"), FALSE, ERROR_FILE_NOT_FOUND);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\none"), FALSE, ERROR_FILE_NOT_FOUND);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\no\\dst", u"\\src"), FALSE, ERROR_PATH_NOT_FOUND);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\..\\dst", u"\\src"), FALSE, ERROR_INVALID_NAME);
+  // Files only, two different ones, in one space.
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dir", u"\\src"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\dir"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\FlashDisk"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\DST"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\Storage Card\\card"), FALSE, ERROR_NOT_SAME_DEVICE);
+  // The destination is deleted: ROM and read-only refuse; the source is renamed: ROM refuses.
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\rom", u"\\src"), FALSE, ERROR_ACCESS_DENIED);
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\rom"), FALSE, ERROR_ACCESS_DENIED);
+  ASSERT_TRUE(SetFileAttributesW(u"\\dst", FILE_ATTRIBUTE_READONLY));
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\src"), FALSE, ERROR_ACCESS_DENIED);
+  ASSERT_TRUE(SetFileAttributesW(u"\\dst", FILE_ATTRIBUTE_NORMAL));
+  unchanged();
+  // An open handle on either file refuses it.
+  for (const char16_t* open : {u"\\dst", u"\\src"}) {
+    HANDLE h = CreateFileW(open, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\src"), FALSE, ERROR_SHARING_VIOLATION);
+    CloseHandle(h);
+  }
+  // Its own fault names the destination; the deletion's and the rename's apply as well.
+  ASSERT_TRUE(AddFault("file.replace", u"\\dst", ERROR_NOT_SUPPORTED, 1));
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\src"), FALSE, ERROR_NOT_SUPPORTED);
+  ASSERT_TRUE(AddFault("file.delete", u"\\src", ERROR_WRITE_FAULT, 1));
+  EXPECT_FAILS_WITH(DeleteAndRenameFile(u"\\dst", u"\\src"), FALSE, ERROR_WRITE_FAULT);
+  unchanged();
+  EXPECT_TRUE(DeleteAndRenameFile(u"\\dst", u"\\src"));
+  EXPECT_EQ(Get(u"\\dst"), "src");
 }
 
 TEST_F(FoldersTest, CopyKeepsContentAttributesAndLastWriteTime) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shared_counters.h"
+#include "device_folder.h"
 
 namespace cedev {
 namespace {

@@ -7,16 +7,11 @@
 // cache would hand them to the medium.
 #pragma once
 
-#include <sys/types.h>
+#include "host_files.h"
 
 namespace cedev {
 
-// A host file or folder by identity, whatever path reached it.
-struct HostEntryId {
-  dev_t dev = 0;
-  ino_t ino = 0;
-  bool operator==(const HostEntryId& other) const { return dev == other.dev && ino == other.ino; }
-};
+using HostEntryId = host::EntryId;
 
 class PendingWriter {
  public:

@@ -1,23 +1,19 @@
 #include "share_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <map>
 #include <mutex>
 
 #include "ce/file.h"
 #include "device_mutex.h"
+#include "host_files.h"
+#include "host_locks.h"
 #include "last_error.h"
 
 namespace cedev {
 namespace {
 
-// Far past any offset a device file can reach, still a valid off_t.
-constexpr off_t kMarkerBase = 0x7FFFFFFF00000000LL;
+// Far past any offset a device file can reach, still a valid host offset.
+constexpr uint64_t kMarkerBase = 0x7FFFFFFF00000000ULL;
 // The order keeps what the usual opens test, and what they take, in one
 // run each, so each costs one lock call: a reader that shares only reading
 // tests denies-read and has-write and takes has-read and denies-write; a
@@ -45,33 +41,25 @@ bool ForEachRun(MarkerSet set, F&& run) {
   return true;
 }
 
-struct flock MarkerRange(short type, unsigned first, unsigned count) {
-  struct flock fl {};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kMarkerBase + off_t(first);
-  fl.l_len = off_t(count);
-  return fl;
-}
-
-// Whether another open file description holds a lock on any marker of `set`.
-bool AnyMarkerTaken(int fd, MarkerSet set, bool* taken) {
+// Whether another open file description holds a lock on any marker of
+// `set`. Returns 0 or the host's error number.
+int AnyMarkerTaken(const host::Fd& fd, MarkerSet set, bool* taken) {
   *taken = false;
-  bool ok = true;
+  int error = 0;
   ForEachRun(set, [&](unsigned first, unsigned count) {
-    struct flock fl = MarkerRange(F_WRLCK, first, count);
-    if (::fcntl(fd, F_OFD_GETLK, &fl) != 0) return ok = false;
-    *taken = fl.l_type != F_UNLCK;
-    return !*taken;
+    error = host::RangeLockedByOthers(fd, kMarkerBase + first, count, taken);
+    return !error && !*taken;
   });
-  return ok;
+  return error;
 }
 
-bool TakeMarkers(int fd, MarkerSet set) {
-  return ForEachRun(set, [&](unsigned first, unsigned count) {
-    struct flock fl = MarkerRange(F_RDLCK, first, count);
-    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+int TakeMarkers(const host::Fd& fd, MarkerSet set) {
+  int error = 0;
+  ForEachRun(set, [&](unsigned first, unsigned count) {
+    error = host::ShareRange(fd, kMarkerBase + first, count);
+    return !error;
   });
+  return error;
 }
 
 // The device-wide lock that makes test-and-take one step: the device's
@@ -87,12 +75,11 @@ class DeviceShareLock {
       return;
     }
     fallback_ = std::unique_lock<std::mutex>(FallbackMutex());
-    fd_ = lock.fd;
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+    if (lock.file.IsOpen() && lock.file.Lock(true) == 0) file_ = &lock.file;
   }
   ~DeviceShareLock() {
     if (mutex_) mutex_->Unlock();
-    if (fd_ >= 0) ::flock(fd_, LOCK_UN);
+    if (file_) file_->Unlock();
   }
   DeviceShareLock(const DeviceShareLock&) = delete;
   DeviceShareLock& operator=(const DeviceShareLock&) = delete;
@@ -101,7 +88,7 @@ class DeviceShareLock {
   // What one device folder offers, made once and kept for the life of the process.
   struct Lock {
     std::unique_ptr<DeviceMutex> mutex;
-    int fd = -1;
+    host::LockFile file;
   };
   static Lock& LockOf(const std::string& run_dir) {
     static std::mutex* guard = new std::mutex;
@@ -109,12 +96,12 @@ class DeviceShareLock {
     std::lock_guard hold(*guard);
     auto it = locks->find(run_dir);
     if (it != locks->end()) return it->second;
-    ::mkdir(run_dir.c_str(), 0755);
+    host::MakeFolder(run_dir);
     std::string path = run_dir + "/share.lock";
-    Lock lock;
+    Lock& lock = (*locks)[run_dir];
     lock.mutex = DeviceMutex::Open(path);
-    lock.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);  // for the fallback
-    return locks->emplace(run_dir, std::move(lock)).first->second;
+    lock.file.Open(path);  // for the fallback
+    return lock;
   }
   static std::mutex& FallbackMutex() {
     static std::mutex* m = new std::mutex;
@@ -122,13 +109,13 @@ class DeviceShareLock {
   }
 
   DeviceMutex* mutex_ = nullptr;
-  std::unique_lock<std::mutex> fallback_;  // owns nothing unless flock serves
-  int fd_ = -1;
+  std::unique_lock<std::mutex> fallback_;  // owns nothing unless the lock file serves
+  host::LockFile* file_ = nullptr;
 };
 
 }  // namespace
 
-DWORD AcquireShare(const std::string& run_dir, int fd, DWORD access, DWORD share) {
+DWORD AcquireShare(const std::string& run_dir, const host::Fd& fd, DWORD access, DWORD share) {
   bool reads = access & (GENERIC_READ | GENERIC_ALL | GENERIC_EXECUTE);
   bool writes = access & (GENERIC_WRITE | GENERIC_ALL);
   bool denies_read = !(share & FILE_SHARE_READ);
@@ -141,16 +128,16 @@ DWORD AcquireShare(const std::string& run_dir, int fd, DWORD access, DWORD share
                   (denies_read ? Bit(kDeniesRead) : 0) | (denies_write ? Bit(kDeniesWrite) : 0);
   DeviceShareLock lock(run_dir);
   bool taken = false;
-  if (!AnyMarkerTaken(fd, conflicts, &taken)) return Win32FromErrno(errno);
+  if (int error = AnyMarkerTaken(fd, conflicts, &taken)) return Win32FromErrno(error);
   if (taken) return ERROR_SHARING_VIOLATION;
-  if (!TakeMarkers(fd, own)) return Win32FromErrno(errno);
+  if (int error = TakeMarkers(fd, own)) return Win32FromErrno(error);
   return 0;
 }
 
-DWORD CheckNotInUse(const std::string& run_dir, int fd) {
+DWORD CheckNotInUse(const std::string& run_dir, const host::Fd& fd) {
   DeviceShareLock lock(run_dir);
   bool taken = false;
-  if (!AnyMarkerTaken(fd, Bit(kHasRead) | Bit(kHasWrite), &taken)) return Win32FromErrno(errno);
+  if (int error = AnyMarkerTaken(fd, Bit(kHasRead) | Bit(kHasWrite), &taken)) return Win32FromErrno(error);
   return taken ? ERROR_SHARING_VIOLATION : 0;
 }
 

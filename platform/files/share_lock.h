@@ -10,16 +10,17 @@
 #include <string>
 
 #include "ce/types.h"
+#include "host_fd.h"
 
 namespace cedev {
 
 // Checks `access`/`share` against every other open handle of the file on
 // `fd` and, when they agree, marks this handle's own use on fd. Returns 0,
 // ERROR_SHARING_VIOLATION, or an error from the host.
-DWORD AcquireShare(const std::string& run_dir, int fd, DWORD access, DWORD share);
+DWORD AcquireShare(const std::string& run_dir, const host::Fd& fd, DWORD access, DWORD share);
 
 // 0 when no handle has the file on `fd` open for reading or writing, else
 // ERROR_SHARING_VIOLATION (deleting or moving an open file).
-DWORD CheckNotInUse(const std::string& run_dir, int fd);
+DWORD CheckNotInUse(const std::string& run_dir, const host::Fd& fd);
 
 }  // namespace cedev

@@ -2,10 +2,6 @@
 // The other program is this test binary run again as a holder: it opens a
 // file as told, reports, and keeps the handle until released or killed.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -14,6 +10,7 @@
 #include "ce/file.h"
 #include "ce/handle.h"
 #include "api_expect.h"
+#include "other_program.h"
 #include "scratch_device.h"
 #include "wstr.h"
 
@@ -24,79 +21,28 @@ HANDLE Open(const char16_t* path, DWORD access, DWORD share) {
   return CreateFileW(path, access, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-// Runs in the holder process only (see HolderProcess).
+// Runs in the holding program only (see Holder).
 TEST(ShareHolder, DISABLED_HoldsAFileOpen) {
   const char* path = std::getenv("TLV_HOLD_PATH");
   ASSERT_NE(path, nullptr);
-  int report = std::atoi(std::getenv("TLV_HOLD_REPORT_FD"));
-  int wait = std::atoi(std::getenv("TLV_HOLD_WAIT_FD"));
   auto access = static_cast<DWORD>(std::strtoul(std::getenv("TLV_HOLD_ACCESS"), nullptr, 0));
   auto share = static_cast<DWORD>(std::strtoul(std::getenv("TLV_HOLD_SHARE"), nullptr, 0));
   HANDLE h = Open(FromUtf8(path).c_str(), access, share);
-  std::string line = h == INVALID_HANDLE_VALUE ? "failed " + std::to_string(GetLastError()) + "\n" : "ready\n";
-  ASSERT_EQ(::write(report, line.data(), line.size()), static_cast<ssize_t>(line.size()));
-  char c;
-  while (::read(wait, &c, 1) > 0) {
-  }
+  ReportToStarter(h == INVALID_HANDLE_VALUE ? "failed " + std::to_string(GetLastError()) + "\n" : "ready\n");
+  WaitToBeLetGo();
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 }
 
 // Another device program holding a file open.
-class HolderProcess {
+class HolderProcess : public HoldingProgram {
  public:
-  HolderProcess(const std::filesystem::path& device, const std::string& path, DWORD access, DWORD share) {
-    int report[2], wait[2];
-    if (::pipe(report) != 0 || ::pipe(wait) != 0) return;
-    std::string env_device = "CEDEV_DEVICE=" + device.string();
-    std::string env_path = "TLV_HOLD_PATH=" + path;
-    std::string env_access = "TLV_HOLD_ACCESS=" + std::to_string(access);
-    std::string env_share = "TLV_HOLD_SHARE=" + std::to_string(share);
-    std::string env_report = "TLV_HOLD_REPORT_FD=" + std::to_string(report[1]);
-    std::string env_wait = "TLV_HOLD_WAIT_FD=" + std::to_string(wait[0]);
-    char* envp[] = {env_device.data(), env_path.data(), env_access.data(), env_share.data(), env_report.data(),
-                    env_wait.data(), nullptr};
-    std::string filter = "--gtest_filter=ShareHolder.DISABLED_HoldsAFileOpen";
-    std::string disabled = "--gtest_also_run_disabled_tests";
-    char exe[] = "/proc/self/exe";
-    char* argv[] = {exe, filter.data(), disabled.data(), nullptr};
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(report[0]);
-      ::close(wait[1]);
-      int devnull = ::open("/dev/null", O_WRONLY);
-      ::dup2(devnull, 1);
-      ::execve("/proc/self/exe", argv, envp);
-      ::_exit(127);
-    }
-    ::close(report[1]);
-    ::close(wait[0]);
-    release_fd_ = wait[1];
-    char buf[64];
-    ssize_t n = ::read(report[0], buf, sizeof buf);
-    ::close(report[0]);
-    status_ = n > 0 ? std::string(buf, static_cast<size_t>(n)) : "no report";
-  }
-  ~HolderProcess() { Release(); }
-
-  const std::string& status() const { return status_; }
-  void Release() {
-    if (release_fd_ >= 0) ::close(release_fd_);
-    release_fd_ = -1;
-    Reap();
-  }
-  void Kill() {
-    if (pid_ > 0) ::kill(pid_, SIGKILL);
-    Release();
-  }
-
- private:
-  void Reap() {
-    if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  pid_t pid_ = -1;
-  int release_fd_ = -1;
-  std::string status_;
+  HolderProcess(const std::filesystem::path& device, const std::string& path, DWORD access, DWORD share)
+      : HoldingProgram(device, "ShareHolder.DISABLED_HoldsAFileOpen",
+                       {{"TLV_HOLD_PATH", path},
+                        {"TLV_HOLD_ACCESS", std::to_string(access)},
+                        {"TLV_HOLD_SHARE", std::to_string(share)}}) {}
+  const std::string& status() const { return report(); }
+  void Release() { LetGo(); }
 };
 
 class ShareTest : public ::testing::Test {
@@ -160,6 +106,37 @@ TEST_F(ShareTest, EveryPairOfModesFollowsTheShareRule) {
       CloseHandle(a);
     }
   }
+}
+
+// A file being written is in use even when nobody reads it and the writer
+// shares everything: it can be neither deleted nor moved.
+TEST_F(ShareTest, AWriteOnlyHandleKeepsTheFileFromBeingDeletedOrMoved) {
+  for (DWORD share : {DWORD{0}, DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_WRITE}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+    SCOPED_TRACE(testing::Message() << "share " << share);
+    HANDLE writer = Open(u"\\FlashDisk\\shared.bin", GENERIC_WRITE, share);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    DWORD put = 0;
+    ASSERT_TRUE(WriteFile(writer, "held", 4, &put, nullptr));  // held back by the handle
+    EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\shared.bin"), FALSE, ERROR_SHARING_VIOLATION);
+    EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"), FALSE,
+                      ERROR_SHARING_VIOLATION);
+    EXPECT_NE(GetFileAttributesW(u"\\FlashDisk\\shared.bin"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(u"\\FlashDisk\\moved.bin"), INVALID_FILE_ATTRIBUTES);
+    CloseHandle(writer);
+  }
+  EXPECT_TRUE(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"));
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\moved.bin"));
+}
+
+TEST_F(ShareTest, AWriteOnlyHandleInAnotherProgramKeepsTheFileFromBeingDeletedOrMoved) {
+  HolderProcess holder(dev_.dir(), "\\FlashDisk\\shared.bin", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_EQ(holder.status(), "ready\n");
+  EXPECT_FAILS_WITH(DeleteFileW(u"\\FlashDisk\\shared.bin"), FALSE, ERROR_SHARING_VIOLATION);
+  EXPECT_FAILS_WITH(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"), FALSE,
+                    ERROR_SHARING_VIOLATION);
+  holder.Release();
+  EXPECT_TRUE(MoveFileW(u"\\FlashDisk\\shared.bin", u"\\FlashDisk\\moved.bin"));
+  EXPECT_TRUE(DeleteFileW(u"\\FlashDisk\\moved.bin"));
 }
 
 TEST_F(ShareTest, AnExclusiveHandleInAnotherProgramLocksEveryoneOut) {

@@ -1,29 +1,14 @@
 #include "space.h"
 
-#include "store_usage.h"
-
-#include <sys/stat.h>
-
-#include <filesystem>
 #include <mutex>
 #include <set>
 #include <utility>
 
+#include "host_files.h"
+#include "store_usage.h"
+
 namespace cedev {
 namespace {
-
-namespace fs = std::filesystem;
-
-uint64_t CountFileBytes(const std::string& root) {
-  uint64_t total = 0;
-  std::error_code ec;
-  for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
-       !ec && it != end; it.increment(ec)) {
-    struct stat st;
-    if (::lstat(it->path().c_str(), &st) == 0 && S_ISREG(st.st_mode)) total += static_cast<uint64_t>(st.st_size);
-  }
-  return total;
-}
 
 uint64_t QuotaOf(Device& device, const HostPath& where) {
   std::shared_ptr<const DeviceSettings> settings = device.SettingsSnapshot();
@@ -41,7 +26,7 @@ void RebaseOnce(Device& device, const HostPath& where) {
   std::lock_guard lock(mutex);
   if (!done.insert({&device, where.SpaceKey()}).second) return;
   auto stmt = device.Db().Cached("INSERT OR REPLACE INTO space_usage(space, bytes) VALUES(?, ?)");
-  stmt->Bind(1, where.SpaceKey()).Bind(2, static_cast<int64_t>(CountFileBytes(where.root))).Run();
+  stmt->Bind(1, where.SpaceKey()).Bind(2, static_cast<int64_t>(host::FileBytesUnder(where.root))).Run();
 }
 
 uint64_t FileBytesUsed(Device& device, const HostPath& where) {

@@ -16,11 +16,13 @@
 #include "ce/user.h"
 #include "device_folder.h"
 #include "dialogs.h"
+#include "host_files.h"
+#include "host_locks.h"
+#include "host_process.h"
 #include "journal.h"
 #include "last_error.h"
 #include "metrics.h"
 #include "session.h"
-#include "text_files.h"
 #include "window_ops.h"
 #include "wstr.h"
 
@@ -59,6 +61,33 @@ std::string Quoted(std::u16string_view text) {
     out += c;
   }
   return out + "\"";
+}
+
+// Takes the first non-empty line of a shared answer file and writes the rest back.
+std::optional<std::string> TakeLineFromFile(const std::string& path) {
+  host::LockFile file;
+  if (file.OpenExisting(path) != 0) return std::nullopt;
+  file.Lock(true);
+  std::string content;
+  char buf[4096];
+  size_t n = 0;
+  while (host::ReadAt(file.File(), buf, sizeof buf, content.size(), &n) == 0 && n > 0) content.append(buf, n);
+  std::optional<std::string> answer;
+  std::string rest;
+  std::istringstream lines(content);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!answer && !Trim(line).empty()) {
+      answer = Trim(line);
+      continue;
+    }
+    if (answer) rest += line + "\n";
+  }
+  if (answer && host::Truncate(file.File(), 0) == 0) {
+    size_t put = 0;
+    if (host::WriteAt(file.File(), rest.data(), rest.size(), 0, &put) != 0 || put != rest.size()) answer.reset();
+  }
+  return answer;
 }
 
 bool Offers(const BoxButtons& buttons, int id) {
@@ -110,7 +139,7 @@ std::optional<std::string> NextScriptedAnswer() {
   const char* env = std::getenv("CEDEV_ANSWERS");
   if (!env || !*env) return std::nullopt;
   std::string_view spec(env);
-  if (spec.starts_with("@")) return TakeFirstLine(std::string(spec.substr(1)));
+  if (spec.starts_with("@")) return TakeLineFromFile(std::string(spec.substr(1)));
   AnswerState& s = State();
   std::lock_guard lock(s.mutex);
   if (!s.script_read) {
@@ -307,7 +336,7 @@ void ArrangeAnswer(HWND box, LPCWSTR caption, LPCWSTR text, UINT type, const Box
     *note = " (scripted \"" + *scripted + "\" not offered)";
     return Answer(box, buttons.default_id, BoxAnswerer::kDefault);
   }
-  if (AtTerminal()) AskPerson(box, std::u16string(WView(caption)), std::u16string(WView(text)), buttons);
+  if (host::InteractiveTerminal()) AskPerson(box, std::u16string(WView(caption)), std::u16string(WView(text)), buttons);
 }
 
 const char* AnswererName(const std::string& by) { return by.empty() ? "press" : by.c_str(); }

@@ -6,21 +6,21 @@
 
 #include "connection.h"
 #include "ce/process.h"
-#include "local_socket.h"
+#include "host_local_socket.h"
 #include "session.h"
 #include "thread_queue.h"
-#include "wake_event.h"
+#include "host_wake_event.h"
 #include "wire_format.h"
 
 namespace cedev::gwes {
 
-Connection::~Connection() { CloseDescriptor(fd); }
+Connection::~Connection() { host::CloseDescriptor(fd); }
 
 bool Connection::Reply(uint64_t request, ReplyStatus status, int64_t result, const std::string& payload) {
   ReplyHeader header{kReplyMagic, static_cast<uint32_t>(status), request, result,
                      static_cast<uint32_t>(payload.size()), 0};
   std::lock_guard lock(write_mutex);
-  return SendAll(fd, &header, sizeof header) && (payload.empty() || SendAll(fd, payload.data(), payload.size()));
+  return host::SendAll(fd, &header, sizeof header) && (payload.empty() || host::SendAll(fd, payload.data(), payload.size()));
 }
 
 
@@ -28,15 +28,15 @@ struct Receiver::State {
   Session* session = nullptr;
   int listener = -1;
   std::string endpoint;
-  WakeEvent stop;
-  DescriptorPoller poller;
+  host::WakeEvent stop;
+  host::DescriptorPoller poller;
   std::map<int, std::shared_ptr<Connection>> connections;
   std::thread thread;
 
   // The life mutex handed over by HoldForLife.
   std::mutex mutex;
   std::condition_variable changed;
-  RobustMutex* alive = nullptr;
+  host::RobustMutex* alive = nullptr;
   bool holding = false;
   bool stopping = false;
 
@@ -51,10 +51,10 @@ struct Receiver::State {
 std::unique_ptr<Receiver> Receiver::Start(Session* session, const std::string& path, std::string* endpoint) {
   auto state = std::make_shared<State>();
   state->session = session;
-  state->listener = ListenLocal(path, &state->endpoint);
+  state->listener = host::ListenLocal(path, &state->endpoint);
   if (state->listener < 0 || !state->stop.Valid() || !state->poller.Valid() || !state->poller.Add(state->listener) ||
       !state->poller.Add(state->stop.Descriptor())) {
-    CloseDescriptor(state->listener);
+    host::CloseDescriptor(state->listener);
     return nullptr;
   }
   *endpoint = state->endpoint;
@@ -70,11 +70,11 @@ Receiver::~Receiver() {
   state_->changed.notify_all();
   state_->stop.Signal();
   if (state_->thread.joinable()) state_->thread.join();
-  CloseDescriptor(state_->listener);
-  RemoveLocalEndpoint(state_->endpoint);
+  host::CloseDescriptor(state_->listener);
+  host::RemoveLocalEndpoint(state_->endpoint);
 }
 
-bool Receiver::HoldForLife(RobustMutex* alive) {
+bool Receiver::HoldForLife(host::RobustMutex* alive) {
   std::unique_lock lock(state_->mutex);
   state_->alive = alive;
   state_->changed.notify_all();
@@ -86,7 +86,7 @@ bool Receiver::HoldForLife(RobustMutex* alive) {
 void Receiver::State::TakeAlive() {
   std::lock_guard lock(mutex);
   if (alive && !holding) {
-    holding = LockRobustMutex(alive);
+    holding = host::LockRobustMutex(alive);
     changed.notify_all();
   }
 }
@@ -99,7 +99,7 @@ void Receiver::State::Run() {
         stop.Drain();
         std::lock_guard lock(mutex);
         if (!stopping) continue;
-        if (holding) UnlockRobustMutex(alive);
+        if (holding) host::UnlockRobustMutex(alive);
         holding = false;
         return;
       }
@@ -118,10 +118,10 @@ void Receiver::State::Run() {
 }
 
 void Receiver::State::Accept() {
-  int fd = AcceptLocal(listener);
+  int fd = host::AcceptLocal(listener);
   if (fd < 0) return;
   if (!poller.Add(fd)) {
-    CloseDescriptor(fd);
+    host::CloseDescriptor(fd);
     return;
   }
   connections[fd] = std::make_shared<Connection>(fd);
@@ -131,10 +131,10 @@ void Receiver::State::Accept() {
 // went, or sent something that is no request).
 bool Receiver::State::Handle(const std::shared_ptr<Connection>& connection) {
   RequestHeader header;
-  if (!ReceiveAll(connection->fd, &header, sizeof header)) return false;
+  if (!host::ReceiveAll(connection->fd, &header, sizeof header)) return false;
   if (header.magic != kRequestMagic || header.payload_bytes > kMaxPayload) return false;
   std::string payload(header.payload_bytes, '\0');
-  if (header.payload_bytes && !ReceiveAll(connection->fd, payload.data(), payload.size())) return false;
+  if (header.payload_bytes && !host::ReceiveAll(connection->fd, payload.data(), payload.size())) return false;
   bool replied = false;
   ReplyStatus status = Deliver(header, std::move(payload), connection, &replied);
   if (!replied) connection->Reply(header.request, status, 0, {});

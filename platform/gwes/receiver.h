@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "robust_mutex.h"
+#include "host_robust_mutex.h"
 
 namespace cedev::gwes {
 
@@ -24,7 +24,7 @@ class Receiver {
   Receiver& operator=(const Receiver&) = delete;
 
   // Has the receiver thread take `alive` and keep it; true once it has.
-  bool HoldForLife(RobustMutex* alive);
+  bool HoldForLife(host::RobustMutex* alive);
 
  private:
   struct State;

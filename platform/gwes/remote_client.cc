@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "last_error.h"
-#include "local_socket.h"
+#include "host_local_socket.h"
 #include "marshal.h"
 #include "send.h"
 #include "session.h"
@@ -16,7 +16,7 @@ namespace {
 class ConnectionCache {
  public:
   ~ConnectionCache() {
-    for (auto& e : entries_) CloseDescriptor(e.fd);
+    for (auto& e : entries_) host::CloseDescriptor(e.fd);
   }
   int Get(int pid, const std::string& endpoint) {
     if (epoch_ != ForkEpoch()) {
@@ -26,14 +26,14 @@ class ConnectionCache {
     for (auto& e : entries_) {
       if (e.pid == pid && e.endpoint == endpoint) return e.fd;
     }
-    int fd = ConnectLocal(endpoint);
+    int fd = host::ConnectLocal(endpoint);
     if (fd >= 0) entries_.push_back({pid, endpoint, fd});
     return fd;
   }
   void Drop(int fd) {
     for (size_t i = 0; i < entries_.size(); ++i) {
       if (entries_[i].fd == fd) {
-        CloseDescriptor(fd);
+        host::CloseDescriptor(fd);
         entries_.erase(entries_.begin() + static_cast<long>(i));
         return;
       }
@@ -59,7 +59,7 @@ int SendRequest(const RemoteTarget& target, const RequestHeader& header, const s
   for (int attempt = 0; attempt < 2; ++attempt) {
     int fd = t_connections.Get(target.pid, target.endpoint);
     if (fd < 0) return -1;
-    if (SendAll(fd, &header, sizeof header) && (payload.empty() || SendAll(fd, payload.data(), payload.size()))) {
+    if (host::SendAll(fd, &header, sizeof header) && (payload.empty() || host::SendAll(fd, payload.data(), payload.size()))) {
       return fd;
     }
     t_connections.Drop(fd);
@@ -70,11 +70,11 @@ int SendRequest(const RemoteTarget& target, const RequestHeader& header, const s
 enum class Read { kReply, kStale, kClosed };
 
 Read ReadReply(int fd, uint64_t request, ReplyHeader* header, std::string* payload) {
-  if (!ReceiveAll(fd, header, sizeof *header) || header->magic != kReplyMagic || header->payload_bytes > kMaxPayload) {
+  if (!host::ReceiveAll(fd, header, sizeof *header) || header->magic != kReplyMagic || header->payload_bytes > kMaxPayload) {
     return Read::kClosed;
   }
   payload->assign(header->payload_bytes, '\0');
-  if (header->payload_bytes && !ReceiveAll(fd, payload->data(), payload->size())) return Read::kClosed;
+  if (header->payload_bytes && !host::ReceiveAll(fd, payload->data(), payload->size())) return Read::kClosed;
   return header->request == request ? Read::kReply : Read::kStale;
 }
 
@@ -107,10 +107,10 @@ bool SendRemote(const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM 
   ThreadQueue* self = CurrentQueue();
   for (;;) {
     if (self && ServeOneSent(*self)) continue;
-    WakeEvent::Woken woken = self ? self->Sleep(deadline, ThreadQueue::WakeFor::kSentOnly, fd)
-                                  : WakeEvent::Woken::kDescriptorReady;
-    if (woken == WakeEvent::Woken::kTimedOut) return Fail(ERROR_TIMEOUT, false);
-    if (woken != WakeEvent::Woken::kDescriptorReady) continue;
+    host::WakeEvent::Woken woken = self ? self->Sleep(deadline, ThreadQueue::WakeFor::kSentOnly, fd)
+                                  : host::WakeEvent::Woken::kDescriptorReady;
+    if (woken == host::WakeEvent::Woken::kTimedOut) return Fail(ERROR_TIMEOUT, false);
+    if (woken != host::WakeEvent::Woken::kDescriptorReady) continue;
     ReplyHeader reply;
     std::string data;
     Read read = ReadReply(fd, header.request, &reply, &data);

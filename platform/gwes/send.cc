@@ -60,7 +60,7 @@ bool AwaitAnswer(ThreadQueue& self, ThreadQueue& target, SentMessage& sent, UINT
     Deadline wake = (flags & SMTO_ABORTIFHUNG) ? std::min(deadline, Clock::now() + hung_after) : deadline;
     auto woken = self.Sleep(wake, ThreadQueue::WakeFor::kSentOnly, -1,
                             [&] { return sent.done.load(std::memory_order_acquire); });
-    if (woken == WakeEvent::Woken::kTimedOut && Clock::now() >= deadline &&
+    if (woken == host::WakeEvent::Woken::kTimedOut && Clock::now() >= deadline &&
         !sent.done.load(std::memory_order_acquire)) {
       return Fail(ERROR_TIMEOUT, false);
     }

@@ -3,7 +3,7 @@
 #include "ce/process.h"
 #include "classes.h"
 #include "device_folder.h"
-#include "fork_hooks.h"
+#include "host_fork.h"
 #include "last_error.h"
 #include "process_table.h"
 #include "receiver.h"
@@ -42,7 +42,7 @@ Session::Session(Device* device, std::unique_ptr<WindowTable> table)
 }
 
 Session* Session::Current() {
-  static bool hooked = (AtForkChild(ForgetAfterFork), true);
+  static bool hooked = (host::AtForkChild(ForgetAfterFork), true);
   (void)hooked;
   Device* dev = Device::Current();
   if (!dev) return nullptr;
@@ -70,7 +70,7 @@ std::optional<ProgramClaim> Session::Program() {
   auto receiver = Receiver::Start(this, (device_->RunDir() / ("gwes-" + std::to_string(pid))).string(), &endpoint);
   if (!receiver) return std::nullopt;
   uint64_t started = LiveStartTime(pid).value_or(0);
-  claim_ = table_->ClaimProgram(pid, started, endpoint, [&](RobustMutex* alive) { return receiver->HoldForLife(alive); });
+  claim_ = table_->ClaimProgram(pid, started, endpoint, [&](host::RobustMutex* alive) { return receiver->HoldForLife(alive); });
   if (claim_) receiver_ = std::move(receiver);
   return claim_;
 }

@@ -110,17 +110,17 @@ bool ThreadQueue::HasPending() {
   return !posted_.empty() || !input_.empty() || !sent_.empty();
 }
 
-WakeEvent::Woken ThreadQueue::Sleep(Deadline deadline, WakeFor wake_for, int descriptor,
+host::WakeEvent::Woken ThreadQueue::Sleep(Deadline deadline, WakeFor wake_for, int descriptor,
                                     const std::function<bool()>& ready) {
   {
     std::lock_guard lock(mutex_);
     bool queued = wake_for == WakeFor::kAnything && (!posted_.empty() || !input_.empty());
-    if (queued || !sent_.empty() || (ready && ready())) return WakeEvent::Woken::kSignalled;
-    if (Clock::now() >= deadline) return WakeEvent::Woken::kTimedOut;
+    if (queued || !sent_.empty() || (ready && ready())) return host::WakeEvent::Woken::kSignalled;
+    if (Clock::now() >= deadline) return host::WakeEvent::Woken::kTimedOut;
     sleeping_ = true;
   }
   waiting_.store(true, std::memory_order_relaxed);
-  WakeEvent::Woken woken = wake_.Wait(deadline, descriptor);
+  host::WakeEvent::Woken woken = wake_.Wait(deadline, descriptor);
   waiting_.store(false, std::memory_order_relaxed);
   MarkLooked();
   std::lock_guard lock(mutex_);

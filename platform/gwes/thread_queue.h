@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "ce/user.h"
-#include "wake_event.h"
+#include "host_wake_event.h"
 
 namespace cedev::gwes {
 
@@ -95,7 +95,7 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   // descriptor has data. A thread that waits for the answer to its own
   // SendMessage wakes only for sent messages.
   enum class WakeFor { kAnything, kSentOnly };
-  WakeEvent::Woken Sleep(Deadline deadline, WakeFor wake_for, int descriptor = -1,
+  host::WakeEvent::Woken Sleep(Deadline deadline, WakeFor wake_for, int descriptor = -1,
                          const std::function<bool()>& ready = nullptr);
   void MarkLooked();
   // Ends the thread's queue: pending sends are answered with 0 and later
@@ -132,7 +132,7 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   bool closed_ = false;
   std::atomic<int64_t> last_looked_ns_{0};
   std::atomic<bool> waiting_{false};
-  WakeEvent wake_;
+  host::WakeEvent wake_;
 };
 
 // How long a thread may leave its queue unlooked at before SMTO_ABORTIFHUNG

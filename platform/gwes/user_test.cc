@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "ce/user.h"
+#include "api_expect.h"
 #include "journal.h"
 #include "message_box.h"
 #include "scratch_device.h"
@@ -118,9 +119,7 @@ TEST_F(UserInterface, EveryBoxIsJournalledWithItsAnswer) {
 }
 
 TEST_F(UserInterface, AnUnknownBoxTypeIsRefused) {
-  SetLastError(0);
-  EXPECT_EQ(MessageBoxW(nullptr, u"x", u"x", 0x7), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(MessageBoxW(nullptr, u"x", u"x", 0x7), 0, ERROR_INVALID_PARAMETER);
   EXPECT_TRUE(Journal("msgbox").empty());
 }
 
@@ -167,16 +166,10 @@ TEST(StringTables, ZeroLengthBufferReturnsAReadOnlyPointer) {
 TEST(StringTables, UnknownIdsModulesAndBadArguments) {
   CeRegisterStringTable(Module(0x5580000), kStrings, 3);
   WCHAR buf[8] = {u'#'};
-  SetLastError(0);
-  EXPECT_EQ(LoadStringW(Module(0x5580000), 999, buf, 8), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_FAILS_WITH(LoadStringW(Module(0x5580000), 999, buf, 8), 0, ERROR_RESOURCE_NAME_NOT_FOUND);
   EXPECT_EQ(buf[0], u'#');
-  SetLastError(0);
-  EXPECT_EQ(LoadStringW(Module(0x5590000), 100, buf, 8), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
-  SetLastError(0);
-  EXPECT_EQ(LoadStringW(Module(0x5580000), 100, nullptr, 8), 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(LoadStringW(Module(0x5590000), 100, buf, 8), 0, ERROR_RESOURCE_DATA_NOT_FOUND);
+  EXPECT_FAILS_WITH(LoadStringW(Module(0x5580000), 100, nullptr, 8), 0, ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(UserInterface, CursorChangesAreJournalled) {
@@ -196,9 +189,7 @@ TEST_F(UserInterface, CursorChangesAreJournalled) {
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts[texts.size() - 2], "wait");
   EXPECT_EQ(texts.back(), "none");
-  SetLastError(0);
-  EXPECT_EQ(LoadCursorW(nullptr, MAKEINTRESOURCEW(1)), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_FAILS_WITH(LoadCursorW(nullptr, MAKEINTRESOURCEW(1)), nullptr, ERROR_RESOURCE_NAME_NOT_FOUND);
 }
 
 }  // namespace

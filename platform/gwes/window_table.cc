@@ -43,8 +43,8 @@ WindowRecord RecordOf(const WindowEntry& e) {
 // The table's lock for the length of a scope.
 class WindowTable::Locked {
  public:
-  explicit Locked(TableHeader& header) : header_(header) { LockRobustMutex(&header_.mutex); }
-  ~Locked() { UnlockRobustMutex(&header_.mutex); }
+  explicit Locked(TableHeader& header) : header_(header) { host::LockRobustMutex(&header_.mutex); }
+  ~Locked() { host::UnlockRobustMutex(&header_.mutex); }
   Locked(const Locked&) = delete;
   Locked& operator=(const Locked&) = delete;
 
@@ -55,15 +55,15 @@ class WindowTable::Locked {
 std::unique_ptr<WindowTable> WindowTable::Open(const std::filesystem::path& run_dir) {
   std::error_code ec;
   std::filesystem::create_directories(run_dir, ec);
-  auto region = SharedRegion::Open((run_dir / "windows").string(), sizeof(TableLayout), kTableMagic, [](void* data) {
+  auto region = host::SharedRegion::Open((run_dir / "windows").string(), sizeof(TableLayout), kTableMagic, [](void* data) {
     auto* table = static_cast<TableLayout*>(data);
     table->header.version = kTableVersion;
     table->header.capacity = kMaxWindows;
     table->header.next_slot = 1;
     table->header.next_z = 1;
-    if (!SetUpRobustMutex(&table->header.mutex)) return false;
+    if (!host::SetUpRobustMutex(&table->header.mutex)) return false;
     for (auto& program : table->header.programs) {
-      if (!SetUpRobustMutex(&program.alive)) return false;
+      if (!host::SetUpRobustMutex(&program.alive)) return false;
     }
     return true;
   });
@@ -91,7 +91,7 @@ void WindowTable::StoreClass(WindowEntry& entry, std::u16string_view class_name)
 }
 
 std::optional<ProgramClaim> WindowTable::ClaimProgram(int pid, uint64_t started, const std::string& endpoint,
-                                                      const std::function<bool(RobustMutex*)>& hold) {
+                                                      const std::function<bool(host::RobustMutex*)>& hold) {
   if (endpoint.size() >= kEndpointBytes) return std::nullopt;
   Locked lock(table_->header);
   for (uint32_t i = 0; i < kMaxPrograms; ++i) {
@@ -127,7 +127,7 @@ std::optional<std::pair<int, std::string>> WindowTable::ProgramOf(uint32_t handl
 bool WindowTable::ProgramLivesLocked(uint32_t program, uint32_t incarnation) {
   ProgramEntry& p = table_->header.programs[program];
   if (!p.in_use || p.incarnation != incarnation) return false;
-  if (RobustMutexHolderLives(&p.alive)) return true;
+  if (host::RobustMutexHolderLives(&p.alive)) return true;
   ReapProgramLocked(program);
   return false;
 }

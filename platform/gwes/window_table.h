@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shared_region.h"
+#include "host_shared_region.h"
 #include "window_table_format.h"
 
 namespace cedev::gwes {
@@ -54,7 +54,7 @@ class WindowTable {
   // Takes a program entry for this process. `hold` gets the entry's life
   // mutex and must take it (for good) before the entry is published.
   std::optional<ProgramClaim> ClaimProgram(int pid, uint64_t started, const std::string& endpoint,
-                                           const std::function<bool(RobustMutex*)>& hold);
+                                           const std::function<bool(host::RobustMutex*)>& hold);
   // Gives the entry back with every window still in the table under it.
   void ReleaseProgram(const ProgramClaim& claim);
   // The endpoint and process of the program that owns a live window.
@@ -91,7 +91,7 @@ class WindowTable {
   static void StoreClass(WindowEntry& entry, std::u16string_view class_name);
 
  private:
-  explicit WindowTable(std::unique_ptr<SharedRegion> region)
+  explicit WindowTable(std::unique_ptr<host::SharedRegion> region)
       : region_(std::move(region)), table_(static_cast<TableLayout*>(region_->data())) {}
 
   class Locked;
@@ -100,7 +100,7 @@ class WindowTable {
   void ReapProgramLocked(uint32_t program);
   void RemoveLocked(uint32_t slot);
 
-  std::unique_ptr<SharedRegion> region_;
+  std::unique_ptr<host::SharedRegion> region_;
   TableLayout* table_;
 };
 

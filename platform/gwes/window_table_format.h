@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "robust_mutex.h"
+#include "host_robust_mutex.h"
 
 namespace cedev::gwes {
 
@@ -36,7 +36,7 @@ inline uint32_t MakeHandle(uint32_t slot, uint32_t generation) {
 
 // One running program that has windows.
 struct ProgramEntry {
-  RobustMutex alive;  // held by the program for its whole life
+  host::RobustMutex alive;  // held by the program for its whole life
   uint32_t in_use;
   uint32_t incarnation;  // changes each time the entry is taken
   int32_t pid;
@@ -84,7 +84,7 @@ struct TableHeader {
   uint64_t magic;
   uint32_t version;
   uint32_t capacity;
-  RobustMutex mutex;  // every read and change of the table
+  host::RobustMutex mutex;  // every read and change of the table
   uint64_t revision;  // grows with every change, for watchers
   uint64_t next_z;
   uint32_t next_slot;

@@ -7,7 +7,7 @@
 
 #include "ce/user.h"
 #include "other_program.h"
-#include "robust_mutex.h"
+#include "host_robust_mutex.h"
 #include "scratch_device.h"
 #include "window_table.h"
 
@@ -20,14 +20,14 @@ class WindowTableTest : public ::testing::Test {
   // A held robust mutex must not outlive its mapping: the thread's list of
   // held ones runs through it.
   ~WindowTableTest() override {
-    for (RobustMutex* alive : held_) UnlockRobustMutex(alive);
+    for (host::RobustMutex* alive : held_) host::UnlockRobustMutex(alive);
   }
 
   // This test holds the entry's life mutex itself.
   ProgramClaim Claim(int pid) {
-    auto claim = table_->ClaimProgram(pid, 1, "endpoint", [&](RobustMutex* alive) {
+    auto claim = table_->ClaimProgram(pid, 1, "endpoint", [&](host::RobustMutex* alive) {
       held_.push_back(alive);
-      return LockRobustMutex(alive);
+      return host::LockRobustMutex(alive);
     });
     EXPECT_TRUE(claim.has_value());
     return claim.value_or(ProgramClaim{});
@@ -42,7 +42,7 @@ class WindowTableTest : public ::testing::Test {
 
   ScratchDevice device_;
   std::unique_ptr<WindowTable> table_;
-  std::vector<RobustMutex*> held_;
+  std::vector<host::RobustMutex*> held_;
 };
 
 TEST_F(WindowTableTest, EveryOpeningOfTheTableSeesTheSameWindows) {
@@ -98,7 +98,7 @@ TEST_F(WindowTableTest, TheWindowsOfAProgramThatDiedVanishForEveryReader) {
   int code = RunAsOtherProgram([&] {
     auto table = WindowTable::Open(run_dir);
     auto claim = table->ClaimProgram(7777, 1, "gone",
-                                     [](RobustMutex* alive) { return LockRobustMutex(alive); });
+                                     [](host::RobustMutex* alive) { return host::LockRobustMutex(alive); });
     if (!claim) return 1;
     WindowRecord r = Top(u"Dialog", u"Orphan");
     table->Add(*claim, r);

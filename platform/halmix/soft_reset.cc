@@ -1,7 +1,6 @@
 // Halmix.dll: the soft reset.
 #include "ce/halmix.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -9,6 +8,7 @@
 #include "boot.h"
 #include "device_programs.h"
 #include "handles.h"
+#include "host_process.h"
 #include "journal.h"
 #include "program.h"
 #include "wstr.h"
@@ -22,5 +22,5 @@ void SysSoftReset() {
   cedev::ReleaseAllHandles();
   cedev::BootDevice(false);
   std::fflush(nullptr);
-  ::_exit(0);
+  cedev::host::ExitNow(0);
 }

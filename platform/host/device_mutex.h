@@ -4,11 +4,9 @@
 // passes it on to the next taker instead of leaving the device locked.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
-
-#include "robust_mutex.h"
-#include "shared_region.h"
 
 namespace cedev {
 
@@ -17,6 +15,7 @@ class DeviceMutex {
   // Maps the mutex kept in the file `path`, setting it up when the file is
   // new. Null when the file cannot be made or mapped.
   static std::unique_ptr<DeviceMutex> Open(const std::string& path);
+  ~DeviceMutex();
   DeviceMutex(const DeviceMutex&) = delete;
   DeviceMutex& operator=(const DeviceMutex&) = delete;
 
@@ -26,14 +25,9 @@ class DeviceMutex {
   void Unlock();
 
  private:
-  struct Shared {
-    uint64_t ready;  // the region's magic once the mutex below is set up
-    RobustMutex mutex;
-  };
-  explicit DeviceMutex(std::unique_ptr<SharedRegion> region)
-      : region_(std::move(region)), shared_(static_cast<Shared*>(region_->data())) {}
+  struct Shared;  // what every program maps
+  explicit DeviceMutex(Shared* shared) : shared_(shared) {}
 
-  std::unique_ptr<SharedRegion> region_;
   Shared* shared_;
 };
 

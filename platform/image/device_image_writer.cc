@@ -1,17 +1,14 @@
 // Writes a DeviceImage through the device API, the way a program would, so
 // the kernel makes every metadata row itself. Only the ROM mark has no API
 // (no program can put a file into ROM); it is set on the metadata row last.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cstring>
 #include <string>
 #include <windows.h>
 
 #include "device_image.h"
 #include "device_folder.h"
-#include "file_meta.h"
 #include "file_service.h"
+#include "host_files.h"
 #include "wstr.h"
 
 namespace cedev {
@@ -80,10 +77,9 @@ class ImageWriter {
       HostLocation where;
       DWORD code = 0;
       if (!ResolveToHost(*dev, f.path, &where, &code) || !where.is_dir) return Fail("cannot find", f.path);
-      struct timespec times[2] = {TimespecFromFileTime(static_cast<int64_t>(f.time)),
-                                  TimespecFromFileTime(static_cast<int64_t>(f.time))};
+      auto time = static_cast<int64_t>(f.time);
       FileMetaRecord record;
-      if (::utimensat(AT_FDCWD, where.host.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
+      if (host::SetTimesOf(where.host.string(), time, time) != 0 ||
           !GetFileMetaRecord(*dev, f.path, &record)) {
         return Fail("cannot set the times of", f.path);
       }

@@ -1,10 +1,8 @@
 #include "factory_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include "device_folder.h"
 #include "file_service.h"
+#include "host_files.h"
 
 namespace cedev {
 namespace {
@@ -14,11 +12,6 @@ namespace fs = std::filesystem;
 bool Fail(std::string* error, const std::string& what) {
   if (error) *error = what;
   return false;
-}
-
-bool SetTimes(const fs::path& path, const struct stat& from) {
-  struct timespec times[2] = {from.st_atim, from.st_mtim};
-  return ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 bool EmptyFolder(const fs::path& dir, std::string* error) {
@@ -31,13 +24,13 @@ bool EmptyFolder(const fs::path& dir, std::string* error) {
 }  // namespace
 
 bool CopyTreeKeepingTimes(const fs::path& from, const fs::path& to, std::string* error) {
-  struct stat st {};
-  if (::lstat(from.c_str(), &st) != 0) return Fail(error, from.string() + ": cannot read");
+  host::EntryStatus st;
+  if (host::StatusOf(from.string(), &st) != 0) return Fail(error, from.string() + ": cannot read");
   std::error_code ec;
-  if (S_ISREG(st.st_mode)) {
+  if (st.IsFile()) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
     if (ec) return Fail(error, to.string() + ": " + ec.message());
-  } else if (S_ISDIR(st.st_mode)) {
+  } else if (st.IsFolder()) {
     fs::create_directories(to, ec);
     if (ec) return Fail(error, to.string() + ": " + ec.message());
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
@@ -48,7 +41,7 @@ bool CopyTreeKeepingTimes(const fs::path& from, const fs::path& to, std::string*
     return true;  // links and special files are no part of a device
   }
   // A folder's time is set after its content went in, which changed it.
-  return SetTimes(to, st) || Fail(error, to.string() + ": cannot set its times");
+  return host::CopyTimes(from.string(), to.string()) == 0 || Fail(error, to.string() + ": cannot set its times");
 }
 
 bool SaveFactoryFiles(Device& device, std::string* error) {

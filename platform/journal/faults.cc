@@ -3,7 +3,8 @@
 #include <mutex>
 
 #include "device_folder.h"
-#include "schema.h"
+#include "host_process.h"
+#include "journal.h"
 #include "shared_counters.h"
 #include "wstr.h"
 
@@ -20,12 +21,6 @@ bool Matches(std::u16string_view pattern, std::u16string_view target) {
 }
 
 }  // namespace
-
-bool CreateFaultSchema(SqlDb& db) {
-  return db.Exec(
-      "CREATE TABLE IF NOT EXISTS faults(id INTEGER PRIMARY KEY, op TEXT, target TEXT, error INTEGER, "
-      "remaining INTEGER)");
-}
 
 // Whether the current device has any fault armed, remembered until the fault
 // counter moves: most calls of most programs run with no fault at all and
@@ -50,14 +45,14 @@ bool AnyFaultArmed(Device* dev) {
   return armed;
 }
 
-DWORD InjectedFault(std::string_view op, std::u16string_view target) {
+bool TakeFault(std::string_view op, std::u16string_view target, DWORD* value) {
   Device* dev = Device::Current();
-  if (!dev || !AnyFaultArmed(dev)) return 0;
+  if (!dev || !AnyFaultArmed(dev)) return false;
   SqlDb& db = dev->Db();
   int64_t hit_id = 0, hit_remaining = 0;
   DWORD error = 0;
   {
-    auto stmt = db.Cached("SELECT id, target, error, remaining FROM faults WHERE op = ? AND remaining != 0");
+    auto stmt = db.Cached("SELECT id, target, error, remaining FROM faults WHERE op = ? AND remaining != 0 ORDER BY id");
     stmt->Bind(1, op);
     while (stmt->Step()) {
       if (Matches(stmt->Text16(1), target)) {
@@ -68,17 +63,26 @@ DWORD InjectedFault(std::string_view op, std::u16string_view target) {
       }
     }
   }
-  if (hit_id && hit_remaining > 0) {
+  if (!hit_id) return false;
+  if (hit_remaining > 0) {
     auto upd = db.Cached("UPDATE faults SET remaining = remaining - 1 WHERE id = ?");
     upd->Bind(1, hit_id).Run();
   }
-  return error;
+  JournalAppend("fault", std::string(op) + " " + ToUtf8(target) + " error " + std::to_string(error));
+  if (error == kFaultEndsProgram) host::EndAsKilled();
+  *value = error;
+  return true;
+}
+
+DWORD InjectedFault(std::string_view op, std::u16string_view target) {
+  DWORD error = 0;
+  return TakeFault(op, target, &error) ? error : 0;
 }
 
 bool FaultArmed(std::string_view op, std::u16string_view target) {
   Device* dev = Device::Current();
   if (!dev || !AnyFaultArmed(dev)) return false;
-  auto stmt = dev->Db().Cached("SELECT target FROM faults WHERE op = ? AND remaining != 0");
+  auto stmt = dev->Db().Cached("SELECT target FROM faults WHERE op = ? AND remaining != 0 ORDER BY id");
   stmt->Bind(1, op);
   while (stmt->Step()) {
     if (Matches(stmt->Text16(0), target)) return true;

@@ -6,10 +6,21 @@
 //
 // Operation names used by the kernel:
 //   file.open   file.create   file.read   file.write   file.delete
+//   file.replace (DeleteAndRenameFile, named by its destination; the call
+//                 also asks file.delete for both of its files)
 //   file.vanish (the entry is enumerated but gone when opened)
+//   file.resize (another program cut or grew the file to `error` bytes just
+//               before this open, after the caller looked it up)
 //   volume.full (writes on the volume or store fail with ERROR_DISK_FULL)
 //   reg.open    reg.create    reg.set     reg.query    reg.delete
+//   reg.query.data (RegQueryValueExW copies the data out, then fails)
 //   db.open     db.create     db.write    db.read      db.delete
+//
+// Faults are matched oldest first. A fault whose error is 0 fails nothing:
+// the call goes ahead and the fault still counts down, so a test can count
+// the calls that reach a target, or let the first call pass and fail the
+// next with a second fault behind it. Every fault that fires is journalled
+// (kind "fault": operation, target and error), in the order they fire.
 //
 // Registry targets are full key paths from the root, as "HKEY_LOCAL_MACHINE\init";
 // for a value the value name follows, as "HKEY_LOCAL_MACHINE\init\Launch10"
@@ -30,8 +41,16 @@
 
 namespace cedev {
 
+// Not an error to report: a fault armed with it ends the program on the
+// spot when the operation is reached, before it acts, as a kill -9 or a
+// power cut at that moment would (tests of what an interrupted job leaves).
+constexpr DWORD kFaultEndsProgram = 0xFFFFFFFFu;
+
 // The error to report for `op` on `target`, or 0. Counts down limited faults.
 DWORD InjectedFault(std::string_view op, std::u16string_view target);
+// The same for a fault whose value is not an error (file.resize): whether
+// one fired, and its value.
+bool TakeFault(std::string_view op, std::u16string_view target, DWORD* value);
 // Whether a fault for `op` on `target` is pending, without using it up. Hot
 // paths ask once (at open) and call InjectedFault per operation only then.
 bool FaultArmed(std::string_view op, std::u16string_view target);

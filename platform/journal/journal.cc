@@ -1,26 +1,18 @@
 #include "journal.h"
 
-#include <unistd.h>
-
 #include <chrono>
 
 #include "device_folder.h"
-#include "schema.h"
+#include "host_process.h"
 
 namespace cedev {
-
-bool CreateJournalSchema(SqlDb& db) {
-  return db.Exec(
-      "CREATE TABLE IF NOT EXISTS journal(seq INTEGER PRIMARY KEY AUTOINCREMENT, time_ms INTEGER, pid INTEGER, "
-      "kind TEXT, text TEXT)");
-}
 
 bool JournalAppend(std::string_view kind, std::string_view text) {
   Device* dev = Device::Current();
   if (!dev) return false;
   auto now = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch());
   auto stmt = dev->Db().Cached("INSERT INTO journal(time_ms, pid, kind, text) VALUES(?,?,?,?)");
-  return stmt->Bind(1, static_cast<int64_t>(now.count())).Bind(2, static_cast<int64_t>(getpid())).Bind(3, kind).Bind(4, text).Run();
+  return stmt->Bind(1, static_cast<int64_t>(now.count())).Bind(2, static_cast<int64_t>(host::ProcessId())).Bind(3, kind).Bind(4, text).Run();
 }
 
 std::vector<JournalEntry> JournalRead(int64_t after_seq) {

@@ -1,10 +1,9 @@
 #include "clock.h"
 
-#include <time.h>
-
 #include <cmath>
 
 #include "device_folder.h"
+#include "host_time.h"
 
 namespace cedev {
 namespace {
@@ -14,11 +13,7 @@ std::shared_ptr<const DeviceSettings> CurrentSettings() {
   return dev ? dev->SettingsSnapshot() : std::make_shared<const DeviceSettings>();
 }
 
-int64_t HostUtcNow() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  return kFileTimeUnixEpoch + static_cast<int64_t>(ts.tv_sec) * 10000000 + ts.tv_nsec / 100;
-}
+using host::HostUtcNow;
 
 }  // namespace
 
@@ -36,9 +31,8 @@ bool SetDeviceUtc(int64_t utc) {
 }
 
 uint64_t DeviceTickMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  double ms = static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1e6;
+  auto since_boot = std::chrono::steady_clock::now().time_since_epoch();
+  double ms = std::chrono::duration<double, std::milli>(since_boot).count();
   return static_cast<uint64_t>(ms * CurrentSettings()->time_scale);
 }
 

@@ -10,8 +10,6 @@
 
 namespace cedev {
 
-// 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr int64_t kFileTimeUnixEpoch = 116444736000000000LL;
 constexpr int64_t kFileTimeTicksPerMs = 10000;
 
 // Device UTC now, as a FILETIME count.

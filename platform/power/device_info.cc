@@ -1,10 +1,9 @@
 // Device services that report the device's settings: power, platform type,
-// language, keys held down, shell folders.
+// language.
 #include <algorithm>
 #include <cstring>
 
 #include "ce/device.h"
-#include "ce/file.h"
 #include "device_folder.h"
 #include "last_error.h"
 #include "wstr.h"
@@ -32,20 +31,6 @@ std::u16string DeviceInfoString(DWORD what, const cedev::DeviceSettings& s) {
   if (what == SPI_GETPLATFORMTYPE) return cedev::FromUtf8(s.platform_type);
   if (what == SPI_GETOEMINFO) return cedev::FromUtf8(s.platform_type) + u" emulated device";
   return {};
-}
-
-// Creates each missing folder of a device path, as fCreate asks.
-bool CreateFolderChain(const std::u16string& path) {
-  for (size_t end = path.find(u'\\', 1);; end = path.find(u'\\', end + 1)) {
-    std::u16string prefix = path.substr(0, end);
-    DWORD attributes = GetFileAttributesW(prefix.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      if (!CreateDirectoryW(prefix.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      return Fail(ERROR_PATH_NOT_FOUND, false);
-    }
-    if (end == std::u16string::npos) return true;
-  }
 }
 
 }  // namespace
@@ -83,25 +68,3 @@ BOOL KernelIoControl(DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize, LP
 }
 
 LANGID GetUserDefaultUILanguage() { return Settings().ui_language; }
-
-BOOL SHGetSpecialFolderPath(HWND, LPWSTR lpszPath, int nFolder, BOOL fCreate) {
-  if (!lpszPath) return Fail(ERROR_INVALID_PARAMETER, FALSE);
-  std::u16string path;
-  switch (nFolder) {
-    case CSIDL_STARTUP: path = cedev::FromUtf8(Settings().startup_folder); break;
-    case CSIDL_PROGRAMS: path = u"\\Windows\\Start Menu\\Programs"; break;
-    case CSIDL_PERSONAL: path = u"\\My Documents"; break;
-    case CSIDL_FAVORITES: path = u"\\Windows\\Favorites"; break;
-    case CSIDL_RECENT: path = u"\\Windows\\Recent"; break;
-    case CSIDL_DESKTOPDIRECTORY: path = u"\\Windows\\Desktop"; break;
-    case CSIDL_FONTS: path = u"\\Windows\\Fonts"; break;
-    case CSIDL_WINDOWS: path = u"\\Windows"; break;
-    case CSIDL_PROGRAM_FILES: path = u"\\Program Files"; break;
-    default: return Fail(ERROR_INVALID_PARAMETER, FALSE);
-  }
-  if (path.size() >= MAX_PATH) return Fail(ERROR_INSUFFICIENT_BUFFER, FALSE);
-  if (fCreate && !CreateFolderChain(path)) return FALSE;
-  path.copy(lpszPath, path.size());
-  lpszPath[path.size()] = 0;
-  return TRUE;
-}

@@ -7,10 +7,13 @@
 #include "ce/file.h"
 #include "ce/handle.h"
 #include "ce/timeapi.h"
+#include "api_expect.h"
 #include "clock.h"
 #include "scratch_device.h"
 
 namespace {
+
+using cedev::kSentinel;
 
 SYSTEMTIME Sentinel() {
   SYSTEMTIME st;
@@ -100,7 +103,7 @@ TEST(TimeConversion, InvalidDatesAreRefusedAndLeaveTheOutputAlone) {
                             Date(2024, 1, 1, 0, 0, 0, 1000)};
   for (const SYSTEMTIME& st : bad) {
     FILETIME ft = Ft(0x1234567812345678ull);
-    SetLastError(0);
+    SetLastError(kSentinel);
     EXPECT_FALSE(SystemTimeToFileTime(&st, &ft)) << st.wYear << "-" << st.wMonth << "-" << st.wDay;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(Value(ft), 0x1234567812345678ull);
@@ -113,19 +116,11 @@ TEST(TimeConversion, InvalidDatesAreRefusedAndLeaveTheOutputAlone) {
 TEST(TimeConversion, NegativeFileTimesAndNullPointersAreRefused) {
   FILETIME negative = Ft(0x8000000000000000ull);
   SYSTEMTIME st = Sentinel();
-  SetLastError(0);
-  EXPECT_FALSE(FileTimeToSystemTime(&negative, &st));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(FileTimeToSystemTime(&negative, &st), FALSE, ERROR_INVALID_PARAMETER);
   EXPECT_EQ(st.wYear, 0xBEEF);
-  SetLastError(0);
-  EXPECT_FALSE(FileTimeToSystemTime(nullptr, &st));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_FALSE(SystemTimeToFileTime(&st, nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_FALSE(FileTimeToLocalFileTime(nullptr, &negative));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(FileTimeToSystemTime(nullptr, &st), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(SystemTimeToFileTime(&st, nullptr), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(FileTimeToLocalFileTime(nullptr, &negative), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 TEST(TimeConversion, CompareFileTimeOrdersUnsignedValues) {
@@ -189,9 +184,7 @@ TEST_F(DeviceClock, SettingTheTimeMovesTheOffsetNotTheHostClock) {
   EXPECT_EQ(now.wHour, 0);  // 09:00 in UTC+9
 
   SYSTEMTIME bad = Date(2009, 2, 30);
-  SetLastError(0);
-  EXPECT_FALSE(SetSystemTime(&bad));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(SetSystemTime(&bad), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 // A device set to another date stamps that date on what it makes and

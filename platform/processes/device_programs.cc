@@ -3,14 +3,6 @@
 // when it ends so its exit code reaches the process table.
 #include "device_programs.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -20,12 +12,12 @@
 #include "ce/handle.h"
 #include "ce/process.h"
 #include "device_folder.h"
+#include "host_files.h"
+#include "host_process.h"
 #include "last_error.h"
 #include "process_object.h"
 #include "program.h"
 #include "wstr.h"
-
-extern char** environ;
 
 namespace cedev {
 namespace fs = std::filesystem;
@@ -57,13 +49,11 @@ bool ReadExecutable(std::u16string_view devpath, std::string* name) {
 bool FindHostBinary(const std::string& name, fs::path* out) {
   std::vector<fs::path> dirs;
   if (const char* bin = std::getenv("CEDEV_BIN_DIR"); bin && *bin) dirs.emplace_back(bin);
-  std::error_code ec;
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) dirs.push_back(self.parent_path());
+  if (fs::path self = host::OwnProgramFolder(); !self.empty()) dirs.push_back(self);
   if (const char* bin = std::getenv("TLV_BIN_DIR"); bin && *bin) dirs.emplace_back(bin);
   for (const auto& dir : dirs) {
     fs::path candidate = dir / name;
-    if (::access(candidate.c_str(), X_OK) == 0) {
+    if (host::IsExecutable(candidate.string())) {
       *out = candidate;
       return true;
     }
@@ -73,10 +63,9 @@ bool FindHostBinary(const std::string& name, fs::path* out) {
 
 std::vector<std::string> ChildEnvironment(Device* dev, std::u16string_view devpath, std::u16string_view cmdline) {
   std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    std::string_view entry(*e);
+  for (std::string& entry : host::Environment()) {
     if (entry.starts_with("CEDEV_DEVICE=") || entry.starts_with("CEDEV_MODULE=") || entry.starts_with("CEDEV_CMDLINE=")) continue;
-    env.emplace_back(entry);
+    env.push_back(std::move(entry));
   }
   env.push_back("CEDEV_DEVICE=" + dev->Dir().string());
   env.push_back("CEDEV_MODULE=" + ToUtf8(devpath));
@@ -84,14 +73,8 @@ std::vector<std::string> ChildEnvironment(Device* dev, std::u16string_view devpa
   return env;
 }
 
-bool Spawn(const fs::path& binary, std::vector<std::string> env, int* pid) {
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string path = binary.string();
-  char* argv[] = {path.data(), nullptr};
-  int rc = posix_spawn(pid, path.c_str(), nullptr, nullptr, argv, envp.data());
-  if (rc != 0) return Fail(Win32FromErrno(rc), false);
+bool Spawn(const fs::path& binary, const std::vector<std::string>& env, int* pid) {
+  if (int rc = host::Spawn(binary.string(), env, pid)) return Fail(Win32FromErrno(rc), false);
   return true;
 }
 
@@ -99,10 +82,8 @@ bool Spawn(const fs::path& binary, std::vector<std::string> env, int* pid) {
 // program recorded one itself (it does at a normal end).
 void StartReaper(Device* dev, ProcessKey key, std::shared_ptr<ChildWatch> watch) {
   std::thread([dev, key, watch] {
-    int status = 0;
-    while (::waitpid(key.pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    DWORD code = WIFEXITED(status) ? static_cast<DWORD>(WEXITSTATUS(status)) : kKilledExitCode;
+    std::optional<int> exit_code = host::WaitForChild(key.pid);
+    DWORD code = exit_code ? static_cast<DWORD>(*exit_code) : kKilledExitCode;
     RecordExit(dev, key, code);
     ForgetChild(key.pid);
     watch->MarkExited();
@@ -139,9 +120,10 @@ HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdli
   auto watch = std::make_shared<ChildWatch>();
   RememberChild(pid, watch);
   StartReaper(dev, row.key, watch);
-  int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  host::Fd process_watch;
+  host::WatchProcess(pid, &process_watch);
   if (pid_out) *pid_out = static_cast<DWORD>(pid);
-  return AllocHandle(std::make_shared<ProcessObject>(dev, row.key, pidfd, watch));
+  return AllocHandle(std::make_shared<ProcessObject>(dev, row.key, std::move(process_watch), watch));
 }
 
 int EndAllDevicePrograms() {
@@ -151,19 +133,12 @@ int EndAllDevicePrograms() {
   ProcessKey self = SelfKey();
   for (const auto& row : RunningPrograms(dev)) {
     if (row.key.pid == self.pid) continue;
-    int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, row.key.pid, 0));
-    if (pidfd < 0 || !IsAlive(row.key)) {
-      if (pidfd >= 0) ::close(pidfd);
-      continue;
-    }
+    host::Fd process_watch;
+    if (host::WatchProcess(row.key.pid, &process_watch) != 0 || !IsAlive(row.key)) continue;
     RecordExit(dev, row.key, kKilledExitCode);
-    ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0);
+    host::KillWatched(process_watch);
     auto deadline = std::chrono::steady_clock::now() + kEndAllPatience;
-    while (IsAlive(row.key) && std::chrono::steady_clock::now() < deadline) {
-      pollfd p{pidfd, POLLIN, 0};
-      ::poll(&p, 1, 100);
-    }
-    ::close(pidfd);
+    while (IsAlive(row.key) && std::chrono::steady_clock::now() < deadline) host::WaitWatched(process_watch, 100);
     ++ended;
   }
   return ended;

@@ -9,9 +9,6 @@
 
 namespace cedev {
 
-// Exit code recorded for a program that was killed without choosing one.
-constexpr DWORD kKilledExitCode = 0xFFFFFFFFu;
-
 // Starts the program named by the device executable at `devpath` with the
 // given command line. Returns a process handle (wait for it, read its exit
 // code, close it) and the process id, or null with the last error set:

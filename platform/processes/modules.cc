@@ -154,3 +154,22 @@ BOOL FreeLibrary(HMODULE hLibModule) {
   if (!cedev::Modules().Free(hLibModule)) return cedev::Fail(ERROR_INVALID_HANDLE, FALSE);
   return TRUE;
 }
+
+DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
+  if (!lpFilename) return cedev::Fail(ERROR_INVALID_PARAMETER, DWORD{0});
+  std::u16string name;
+  if (!hModule || hModule == cedev::ProgramInstance()) {
+    name = cedev::ProgramModule();
+  } else if (!cedev::ModuleFileName(hModule, &name)) {
+    return cedev::Fail(ERROR_INVALID_HANDLE, DWORD{0});
+  }
+  if (nSize == 0) return cedev::Fail(ERROR_INSUFFICIENT_BUFFER, DWORD{0});
+  if (name.size() >= nSize) {
+    name.copy(lpFilename, nSize - 1);
+    lpFilename[nSize - 1] = 0;
+    return cedev::Fail(ERROR_INSUFFICIENT_BUFFER, nSize);
+  }
+  name.copy(lpFilename, name.size());
+  lpFilename[name.size()] = 0;
+  return static_cast<DWORD>(name.size());
+}

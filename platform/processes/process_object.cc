@@ -2,18 +2,13 @@
 // from the device's process table, where the program or its starter put them.
 #include "process_object.h"
 
-#include <poll.h>
-#include <signal.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <map>
 #include <thread>
 
 #include "ce/process.h"
 #include "device_folder.h"
-#include "device_programs.h"
+#include "host_process.h"
 #include "last_error.h"
 #include "pending_writes.h"
 #include "program.h"
@@ -24,8 +19,6 @@ namespace {
 // How long a finished program's exit code may take to reach the table when
 // its starter (another process) is the one recording it.
 constexpr auto kExitCodeGrace = std::chrono::milliseconds(1000);
-
-int PidfdOpen(int pid) { return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)); }
 
 }  // namespace
 
@@ -45,12 +38,8 @@ bool ChildWatch::WaitUntil(Deadline deadline) {
   return exited_cv_.wait_until(lock, deadline, [&] { return exited_; });
 }
 
-ProcessObject::ProcessObject(Device* dev, ProcessKey key, int pidfd, std::shared_ptr<ChildWatch> child)
-    : dev_(dev), key_(key), pidfd_(pidfd), child_(std::move(child)) {}
-
-ProcessObject::~ProcessObject() {
-  if (pidfd_ >= 0) ::close(pidfd_);
-}
+ProcessObject::ProcessObject(Device* dev, ProcessKey key, host::Fd watch, std::shared_ptr<ChildWatch> child)
+    : dev_(dev), key_(key), watch_(std::move(watch)), child_(std::move(child)) {}
 
 DWORD ProcessObject::WaitUntil(Deadline deadline) {
   if (child_) return child_->WaitUntil(deadline) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
@@ -59,9 +48,8 @@ DWORD ProcessObject::WaitUntil(Deadline deadline) {
     auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return WAIT_TIMEOUT;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-    pollfd p{pidfd_, POLLIN, 0};
-    // Bounded slices: the pidfd may belong to a reused pid we cannot see end.
-    ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left + 1, 1000)));
+    // Bounded slices: the watch may belong to a reused pid we cannot see end.
+    host::WaitWatched(watch_, static_cast<int>(std::min<int64_t>(left + 1, 1000)));
   }
 }
 
@@ -81,7 +69,7 @@ DWORD ProcessObject::ExitCode() {
 bool ProcessObject::Terminate(DWORD exit_code) {
   if (Exited()) return false;
   RecordExit(dev_, key_, exit_code);
-  if (::syscall(SYS_pidfd_send_signal, pidfd_, SIGKILL, nullptr, 0) != 0) return false;
+  if (host::KillWatched(watch_) != 0) return false;
   WaitUntil(Deadline::max());
   return true;
 }
@@ -106,15 +94,15 @@ void ForgetChild(int pid) {
 std::shared_ptr<ProcessObject> OpenDeviceProgram(Device* dev, int pid) {
   auto row = FindRunning(dev, pid);
   if (!row) return nullptr;
-  int pidfd = PidfdOpen(pid);
-  if (pidfd < 0) return nullptr;
+  host::Fd watch;
+  if (host::WatchProcess(pid, &watch) != 0) return nullptr;
   std::shared_ptr<ChildWatch> child;
   {
     std::lock_guard lock(g_children_mutex);
     auto it = g_children->find(pid);
     if (it != g_children->end()) child = it->second.lock();
   }
-  return std::make_shared<ProcessObject>(dev, row->key, pidfd, child);
+  return std::make_shared<ProcessObject>(dev, row->key, std::move(watch), child);
 }
 
 }  // namespace cedev
@@ -155,7 +143,10 @@ void ExitProcess(UINT uExitCode) {
   cedev::RecordSelfExit(uExitCode);
   std::fflush(nullptr);
   // The device's exit code lives in the process table; the host only gets its low byte.
-  ::_exit(static_cast<int>(uExitCode & 0xFF));
+  cedev::host::ExitNow(static_cast<int>(uExitCode & 0xFF));
 }
 
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(cedev::host::ProcessId()); }
+
+// The pseudo handle of the device (SH_CURPROC).
+HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(uintptr_t{0x42}); }

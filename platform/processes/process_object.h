@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "host_fd.h"
 #include "process_table.h"
 #include "waitable.h"
 
@@ -28,8 +29,8 @@ class ChildWatch {
 
 class ProcessObject : public Waitable {
  public:
-  ProcessObject(Device* dev, ProcessKey key, int pidfd, std::shared_ptr<ChildWatch> child);
-  ~ProcessObject() override;
+  // `watch` tells when the program ends (see host::WatchProcess).
+  ProcessObject(Device* dev, ProcessKey key, host::Fd watch, std::shared_ptr<ChildWatch> child);
   DWORD WaitUntil(Deadline deadline) override;
   bool Exited();
   // STILL_ACTIVE while it runs.
@@ -41,7 +42,7 @@ class ProcessObject : public Waitable {
  private:
   Device* dev_;
   ProcessKey key_;
-  int pidfd_;
+  host::Fd watch_;
   std::shared_ptr<ChildWatch> child_;
 };
 

@@ -1,63 +1,22 @@
 #include "process_table.h"
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-
 #include "device_folder.h"
+#include "host_process.h"
 #include "journal.h"
-#include "schema.h"
 #include "wstr.h"
 
 namespace cedev {
 
-bool CreateProcessSchema(SqlDb& db) {
-  return db.Exec(
-             "CREATE TABLE IF NOT EXISTS processes(pid INTEGER NOT NULL, started INTEGER NOT NULL, module TEXT, "
-             "cmdline TEXT, exit_code INTEGER, PRIMARY KEY(pid, started))") &&
-         db.Exec(
-             "CREATE TABLE IF NOT EXISTS notifications(id INTEGER PRIMARY KEY, app TEXT NOT NULL, kind TEXT NOT NULL, "
-             "event INTEGER, at INTEGER)");
-}
-
-namespace {
-
-struct HostStat {
-  char state = '?';
-  uint64_t started = 0;
-};
-
-std::optional<HostStat> ReadHostStat(int pid) {
-  char path[64];
-  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
-  std::ifstream in(path);
-  std::string stat;
-  if (!std::getline(in, stat)) return std::nullopt;
-  // The command name is in parentheses and may hold spaces: fields count from the last ')'.
-  size_t close = stat.rfind(')');
-  if (close == std::string::npos || close + 2 >= stat.size()) return std::nullopt;
-  std::istringstream fields(stat.substr(close + 2));
-  HostStat out;
-  std::string field;
-  fields >> out.state;
-  for (int i = 4; i < 22 && fields >> field; ++i) {
-  }
-  if (!(fields >> out.started)) return std::nullopt;
-  return out;
-}
-
-}  // namespace
-
 std::optional<uint64_t> StartTime(int pid) {
-  auto stat = ReadHostStat(pid);
-  if (!stat) return std::nullopt;
-  return stat->started;
+  auto state = host::StateOf(pid);
+  if (!state) return std::nullopt;
+  return state->started;
 }
 
 std::optional<uint64_t> LiveStartTime(int pid) {
-  auto stat = ReadHostStat(pid);
-  if (!stat || stat->state == 'Z' || stat->state == 'X') return std::nullopt;
-  return stat->started;
+  auto state = host::StateOf(pid);
+  if (!state || !state->live) return std::nullopt;
+  return state->started;
 }
 
 bool IsAlive(const ProcessKey& key) {

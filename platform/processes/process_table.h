@@ -15,6 +15,9 @@ namespace cedev {
 
 class Device;
 
+// Exit code recorded for a program that was killed without choosing one.
+constexpr DWORD kKilledExitCode = 0xFFFFFFFFu;
+
 struct ProcessKey {
   int pid = 0;
   uint64_t started = 0;  // host start time of the process, in clock ticks since host boot

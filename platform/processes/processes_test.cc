@@ -2,7 +2,6 @@
 // codes, waits with limits, termination, OpenProcess, named mutexes shared
 // across programs, ending every program, and the journal of starts and ends.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -11,6 +10,7 @@
 
 #include "ce/handle.h"
 #include "ce/process.h"
+#include "api_expect.h"
 #include "device_programs.h"
 #include "journal.h"
 #include "process_table.h"
@@ -170,7 +170,7 @@ TEST_F(Processes, MissingAndMalformedExecutablesAreRefused) {
   for (const auto& c : cases) {
     PROCESS_INFORMATION pi;
     pi.hProcess = pi.hThread = INVALID_HANDLE_VALUE;
-    SetLastError(0);
+    SetLastError(cedev::kSentinel);
     EXPECT_FALSE(CreateProcessW(c.image, u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
     EXPECT_EQ(GetLastError(), c.error) << std::string(c.image, c.image + std::char_traits<char16_t>::length(c.image));
     EXPECT_EQ(pi.hProcess, INVALID_HANDLE_VALUE);
@@ -182,18 +182,10 @@ TEST_F(Processes, ArgumentsTheDeviceDoesNotTakeAreRefused) {
   STARTUPINFOW si{};
   WCHAR dir[] = u"\\";
   PROCESS_INFORMATION pi{};
-  SetLastError(0);
-  EXPECT_FALSE(CreateProcessW(nullptr, u"x", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_FALSE(CreateProcessW(u"testprog.exe", u"x", &sa, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_FALSE(CreateProcessW(u"testprog.exe", u"x", nullptr, nullptr, FALSE, 0, nullptr, dir, nullptr, &pi));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_FALSE(CreateProcessW(u"testprog.exe", u"x", nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(CreateProcessW(nullptr, u"x", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(CreateProcessW(u"testprog.exe", u"x", &sa, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &pi), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(CreateProcessW(u"testprog.exe", u"x", nullptr, nullptr, FALSE, 0, nullptr, dir, nullptr, &pi), FALSE, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(CreateProcessW(u"testprog.exe", u"x", nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi), FALSE, ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(Processes, WaitsHonourTheirLimitAndTerminationSetsTheCode) {
@@ -209,9 +201,8 @@ TEST_F(Processes, WaitsHonourTheirLimitAndTerminationSetsTheCode) {
   EXPECT_EQ(WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
   EXPECT_TRUE(GetExitCodeProcess(process, &code));
   EXPECT_EQ(code, 9u);
-  SetLastError(0);
-  EXPECT_FALSE(TerminateProcess(process, 10));  // already ended
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  // Already ended.
+  EXPECT_FAILS_WITH(TerminateProcess(process, 10), FALSE, ERROR_ACCESS_DENIED);
   CloseHandle(process);
 }
 
@@ -228,27 +219,18 @@ TEST_F(Processes, OpenProcessReachesRunningDevicePrograms) {
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   // Ended programs and host processes that are not device programs cannot be opened.
-  SetLastError(0);
-  EXPECT_EQ(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pi.dwProcessId), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-  SetLastError(0);
-  EXPECT_EQ(OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(getppid())), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pi.dwProcessId), nullptr, ERROR_INVALID_PARAMETER);
+  EXPECT_FAILS_WITH(OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(getppid())), nullptr, ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(Processes, BadProcessHandles) {
   DWORD code = 0xBEEF;
-  SetLastError(0);
-  EXPECT_FALSE(GetExitCodeProcess(nullptr, &code));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(GetExitCodeProcess(nullptr, &code), FALSE, ERROR_INVALID_HANDLE);
   EXPECT_EQ(code, 0xBEEFu);
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  SetLastError(0);
-  EXPECT_FALSE(GetExitCodeProcess(event, &code));  // a handle of another kind
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  SetLastError(0);
-  EXPECT_FALSE(TerminateProcess(event, 1));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  // A handle of another kind.
+  EXPECT_FAILS_WITH(GetExitCodeProcess(event, &code), FALSE, ERROR_INVALID_HANDLE);
+  EXPECT_FAILS_WITH(TerminateProcess(event, 1), FALSE, ERROR_INVALID_HANDLE);
   CloseHandle(event);
   EXPECT_TRUE(GetExitCodeProcess(GetCurrentProcess(), &code));
   EXPECT_EQ(code, STILL_ACTIVE);

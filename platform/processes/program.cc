@@ -1,14 +1,12 @@
 #include "program.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <mutex>
 
 #include "ce/process.h"
 #include "device_folder.h"
+#include "host_process.h"
 #include "last_error.h"
-#include "modules.h"
 
 namespace cedev {
 namespace {
@@ -45,7 +43,7 @@ std::u16string ProgramModule() {
 }
 
 ProcessKey SelfKey() {
-  static const ProcessKey key{static_cast<int>(::getpid()), LiveStartTime(::getpid()).value_or(0)};
+  static const ProcessKey key{host::ProcessId(), LiveStartTime(host::ProcessId()).value_or(0)};
   return key;
 }
 
@@ -74,23 +72,4 @@ LPWSTR GetCommandLineW() {
   cedev::Identity& id = cedev::TheIdentity();
   std::lock_guard lock(id.mutex);
   return id.cmdline_buffer.data();
-}
-
-DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
-  if (!lpFilename) return cedev::Fail(ERROR_INVALID_PARAMETER, DWORD{0});
-  std::u16string name;
-  if (!hModule || hModule == cedev::ProgramInstance()) {
-    name = cedev::ProgramModule();
-  } else if (!cedev::ModuleFileName(hModule, &name)) {
-    return cedev::Fail(ERROR_INVALID_HANDLE, DWORD{0});
-  }
-  if (nSize == 0) return cedev::Fail(ERROR_INSUFFICIENT_BUFFER, DWORD{0});
-  if (name.size() >= nSize) {
-    name.copy(lpFilename, nSize - 1);
-    lpFilename[nSize - 1] = 0;
-    return cedev::Fail(ERROR_INSUFFICIENT_BUFFER, nSize);
-  }
-  name.copy(lpFilename, name.size());
-  lpFilename[name.size()] = 0;
-  return static_cast<DWORD>(name.size());
 }

@@ -1,18 +1,14 @@
 // Mutexes and events. Named mutexes reach across device programs through
 // lock files in the device's run/ folder (see sync_objects.h).
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <map>
 #include <thread>
 
 #include "ce/process.h"
 #include "device_folder.h"
+#include "host_files.h"
+#include "host_locks.h"
+#include "host_process.h"
 #include "last_error.h"
 #include "sync_objects.h"
 #include "wstr.h"
@@ -23,25 +19,6 @@ namespace {
 constexpr auto kLockPollInterval = std::chrono::milliseconds(2);
 constexpr auto kOwnerCheckInterval = std::chrono::milliseconds(20);
 
-bool ThreadExists(DWORD tid) {
-  return ::syscall(SYS_tgkill, ::getpid(), static_cast<pid_t>(tid), 0) == 0 || errno != ESRCH;
-}
-
-// Holds an exclusive lock on a file for the life of the object.
-class FileLockGuard {
- public:
-  explicit FileLockGuard(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
-    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
-  }
-  ~FileLockGuard() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 std::string LockFileStem(std::u16string_view name) {
   std::string folded = ToUtf8(Fold(name));
@@ -91,32 +68,26 @@ bool OpenSharedMutex(std::u16string_view name, OpenedShared* out) {
   if (!dev) return false;
   std::error_code ec;
   std::filesystem::create_directories(dev->RunDir(), ec);
-  FileLockGuard guard(dev->RunDir() / "mutex.guard");
-  if (!guard.ok()) return false;
+  host::LockFileGuard guard((dev->RunDir() / "mutex.guard").string());
+  if (!guard.Held()) return false;
   std::string stem = LockFileStem(name);
-  int open_fd = ::open((dev->RunDir() / (stem + ".open")).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  int owner_fd = ::open((dev->RunDir() / (stem + ".owner")).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (open_fd < 0 || owner_fd < 0) {
-    SetLastError(Win32FromErrno(errno));
-    if (open_fd >= 0) ::close(open_fd);
-    if (owner_fd >= 0) ::close(owner_fd);
+  host::LockFile open_file, owner_file;
+  int error = open_file.Open((dev->RunDir() / (stem + ".open")).string());
+  if (!error) error = owner_file.Open((dev->RunDir() / (stem + ".owner")).string());
+  if (error) {
+    SetLastError(Win32FromErrno(error));
     return false;
   }
-  out->existed = ::flock(open_fd, LOCK_EX | LOCK_NB) != 0;
-  ::flock(open_fd, LOCK_SH);
-  out->lock = std::make_unique<MutexFileLock>(owner_fd, open_fd);
+  out->existed = open_file.TryLock(true) != 0;
+  open_file.Lock(false);
+  out->lock = std::make_unique<MutexFileLock>(std::move(owner_file), std::move(open_file));
   return true;
 }
 
 }  // namespace
 
-MutexFileLock::~MutexFileLock() {
-  ::close(owner_fd_);
-  ::close(open_fd_);
-}
-
 DWORD MutexFileLock::Acquire(Deadline deadline) {
-  while (::flock(owner_fd_, LOCK_EX | LOCK_NB) != 0) {
+  while (owner_.TryLock(true) != 0) {
     auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return WAIT_TIMEOUT;
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kLockPollInterval, deadline - now));
@@ -124,20 +95,20 @@ DWORD MutexFileLock::Acquire(Deadline deadline) {
   // A holder that released cleanly left the file empty; a pid means it died
   // holding the mutex.
   char old[32];
-  ssize_t n = ::pread(owner_fd_, old, sizeof old, 0);
+  size_t n = 0;
+  host::ReadAt(owner_.File(), old, sizeof old, 0, &n);
   char pid[32];
-  int len = std::snprintf(pid, sizeof pid, "%d\n", static_cast<int>(::getpid()));
-  if (::ftruncate(owner_fd_, 0) != 0 || ::pwrite(owner_fd_, pid, len, 0) != len) {
-    // The lock itself is what counts; the pid only reports abandonment.
-  }
+  int len = std::snprintf(pid, sizeof pid, "%d\n", host::ProcessId());
+  size_t put = 0;
+  if (host::Truncate(owner_.File(), 0) == 0) host::WriteAt(owner_.File(), pid, static_cast<size_t>(len), 0, &put);
+  // The lock itself is what counts; the pid only reports abandonment.
   return n > 0 ? WAIT_ABANDONED : WAIT_OBJECT_0;
 }
 
 void MutexFileLock::Release() {
-  if (::ftruncate(owner_fd_, 0) != 0) {
-    // Nothing to do: the next owner would only see WAIT_ABANDONED.
-  }
-  ::flock(owner_fd_, LOCK_UN);
+  // A failure leaves a pid behind: the next owner would only see WAIT_ABANDONED.
+  host::Truncate(owner_.File(), 0);
+  owner_.Unlock();
 }
 
 DWORD MutexObject::WaitUntil(Deadline deadline) {
@@ -151,7 +122,7 @@ DWORD MutexObject::WaitUntil(Deadline deadline) {
   // abandoned; the next owner is told so.
   for (;;) {
     if (owner_ == 0 && !acquiring_) break;
-    if (owner_ != 0 && !ThreadExists(owner_)) {
+    if (owner_ != 0 && !host::ThreadExists(owner_)) {
       owner_ = me;
       count_ = 1;
       return WAIT_ABANDONED;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "host_locks.h"
 #include "waitable.h"
 
 namespace cedev {
@@ -18,8 +19,7 @@ namespace cedev {
 // every program with the mutex open keeps a shared lock on.
 class MutexFileLock {
  public:
-  MutexFileLock(int owner_fd, int open_fd) : owner_fd_(owner_fd), open_fd_(open_fd) {}
-  ~MutexFileLock();
+  MutexFileLock(host::LockFile owner, host::LockFile open) : owner_(std::move(owner)), open_(std::move(open)) {}
   MutexFileLock(const MutexFileLock&) = delete;
   MutexFileLock& operator=(const MutexFileLock&) = delete;
 
@@ -28,8 +28,8 @@ class MutexFileLock {
   void Release();
 
  private:
-  int owner_fd_;
-  int open_fd_;
+  host::LockFile owner_;
+  host::LockFile open_;  // held shared while this program has the mutex open
 };
 
 class MutexObject : public Waitable {

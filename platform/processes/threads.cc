@@ -1,13 +1,10 @@
 // Threads: each CreateThread runs the routine on a host thread; the exit
 // code is published when the thread ends, by return or by ExitThread.
-#include <pthread.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <memory>
 
 #include "ce/process.h"
+#include "host_process.h"
 #include "last_error.h"
 #include "process_object.h"
 #include "thread_object.h"
@@ -92,15 +89,10 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD cbStack, LPTHREAD_START_ROUTINE
   if (!lpStartAddr) return Fail(ERROR_INVALID_PARAMETER, static_cast<HANDLE>(nullptr));
   if (fdwCreate & CREATE_SUSPENDED) return Fail(ERROR_NOT_SUPPORTED, static_cast<HANDLE>(nullptr));
   auto thread = std::make_shared<cedev::ThreadObject>();
-  pthread_attr_t attr;
-  pthread_attr_init(&attr);
-  pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
   // The device's stack size is a minimum; host threads get at least 1 MiB.
-  if (cbStack > (1u << 20)) pthread_attr_setstacksize(&attr, cbStack);
+  size_t stack = cbStack > (1u << 20) ? cbStack : 0;
   auto* args = new cedev::StartArgs{thread, lpStartAddr, lpvThreadParam};
-  pthread_t id;
-  int rc = pthread_create(&id, &attr, cedev::Trampoline, args);
-  pthread_attr_destroy(&attr);
+  int rc = cedev::host::StartThread(cedev::Trampoline, args, stack);
   if (rc != 0) {
     delete args;
     return Fail(cedev::Win32FromErrno(rc), static_cast<HANDLE>(nullptr));
@@ -111,9 +103,9 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD cbStack, LPTHREAD_START_ROUTINE
 
 void ExitThread(DWORD dwExitCode) {
   // The program ends with its primary thread, as on the device.
-  if (GetCurrentThreadId() == static_cast<DWORD>(::getpid())) ExitProcess(dwExitCode);
+  if (GetCurrentThreadId() == static_cast<DWORD>(cedev::host::ProcessId())) ExitProcess(dwExitCode);
   if (cedev::t_current_thread) cedev::t_current_thread->SetExitCode(dwExitCode);
-  pthread_exit(nullptr);
+  cedev::host::ExitThisThread();
 }
 
 BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
@@ -126,8 +118,7 @@ BOOL GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode) {
   return TRUE;
 }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }
+DWORD GetCurrentThreadId() { return static_cast<DWORD>(cedev::host::ThreadId()); }
 
-// The pseudo handles of the device (SH_CURTHREAD, SH_CURPROC).
+// The pseudo handle of the device (SH_CURTHREAD).
 HANDLE GetCurrentThread() { return reinterpret_cast<HANDLE>(uintptr_t{0x41}); }
-HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(uintptr_t{0x42}); }

@@ -6,6 +6,7 @@
 
 #include "ce/handle.h"
 #include "ce/process.h"
+#include "api_expect.h"
 #include "scratch_device.h"
 
 namespace {
@@ -70,20 +71,12 @@ TEST(Threads, ExitThreadSetsTheCodeAndUnwindsTheStack) {
 }
 
 TEST(Threads, BadArgumentsAndHandles) {
-  SetLastError(0);
-  EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FAILS_WITH(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr, ERROR_INVALID_PARAMETER);
   DWORD code = 0xBEEF;
-  SetLastError(0);
-  EXPECT_FALSE(GetExitCodeThread(nullptr, &code));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(GetExitCodeThread(nullptr, &code), FALSE, ERROR_INVALID_HANDLE);
   EXPECT_EQ(code, 0xBEEFu);
-  SetLastError(0);
-  EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-  SetLastError(0);
-  EXPECT_EQ(WaitForSingleObject(INVALID_HANDLE_VALUE, 0), WAIT_FAILED);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(WaitForSingleObject(nullptr, 0), WAIT_FAILED, ERROR_INVALID_HANDLE);
+  EXPECT_FAILS_WITH(WaitForSingleObject(INVALID_HANDLE_VALUE, 0), WAIT_FAILED, ERROR_INVALID_HANDLE);
 }
 
 TEST(Events, AutoResetReleasesOneWaitAndManualResetStaysSet) {
@@ -99,9 +92,7 @@ TEST(Events, AutoResetReleasesOneWaitAndManualResetStaysSet) {
   EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
   EXPECT_TRUE(ResetEvent(manual));
   EXPECT_EQ(WaitForSingleObject(manual, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-  SetLastError(0);
-  EXPECT_FALSE(SetEvent(nullptr));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FAILS_WITH(SetEvent(nullptr), FALSE, ERROR_INVALID_HANDLE);
   CloseHandle(automatic);
   CloseHandle(manual);
 }
@@ -144,9 +135,7 @@ TEST(Mutexes, OwnershipIsRecursiveAndPerThread) {
   EXPECT_TRUE(ReleaseMutex(mutex));
   EXPECT_EQ(RunThread(TryMutex, mutex), static_cast<DWORD>(WAIT_TIMEOUT));  // still held once
   EXPECT_TRUE(ReleaseMutex(mutex));
-  SetLastError(0);
-  EXPECT_FALSE(ReleaseMutex(mutex));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_OWNER));
+  EXPECT_FAILS_WITH(ReleaseMutex(mutex), FALSE, ERROR_NOT_OWNER);
   EXPECT_EQ(RunThread(TryMutex, mutex), WAIT_OBJECT_0);
   CloseHandle(mutex);
 }

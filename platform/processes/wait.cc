@@ -1,13 +1,12 @@
 // Waiting: time limits go through the device's time scale, then each kind of
 // object waits in its own way.
-#include <sched.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <cstdint>
+#include <thread>
 
 #include "ce/process.h"
 #include "clock.h"
+#include "host_process.h"
+#include "host_time.h"
 #include "last_error.h"
 #include "waitable.h"
 
@@ -35,11 +34,9 @@ namespace {
 void YieldTimeSlice() {
   constexpr int64_t kSliceNs = 1000000;
   thread_local int64_t last_yield_ns = 0;
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
-  int64_t now_ns = int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+  int64_t now_ns = cedev::host::CoarseMonotonicNs();
   if (now_ns - last_yield_ns < kSliceNs) return;
-  sched_yield();
+  cedev::host::YieldProcessor();
   last_yield_ns = now_ns;
 }
 
@@ -50,13 +47,8 @@ void Sleep(DWORD dwMilliseconds) {
     YieldTimeSlice();
     return;
   }
-  if (dwMilliseconds == INFINITE) {
-    for (;;) pause();
-  }
-  auto real = cedev::RealDuration(dwMilliseconds);
-  timespec ts{static_cast<time_t>(real.count() / 1000), static_cast<long>(real.count() % 1000 * 1000000)};
-  while (nanosleep(&ts, &ts) != 0) {
-  }
+  if (dwMilliseconds == INFINITE) cedev::host::SleepForever();
+  std::this_thread::sleep_for(cedev::RealDuration(dwMilliseconds));
 }
 
 DWORD GetTickCount() { return static_cast<DWORD>(cedev::DeviceTickMs()); }

@@ -2,25 +2,18 @@
 // device path and command line its starter passed, registers the program in
 // the device's process table, runs WinMain and records the exit code.
 #include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "ce/process.h"
 #include "device_folder.h"
 #include "eeprom_module.h"
+#include "host_process.h"
 #include "program.h"
 #include "wstr.h"
 
 namespace {
 
-std::string TakeEnv(const char* name, bool* present) {
-  const char* value = std::getenv(name);
-  *present = value != nullptr;
-  std::string text = value ? value : "";
-  // Programs this one starts get their own values from CreateProcessW.
-  ::unsetenv(name);
-  return text;
-}
 
 std::string BaseName(const char* path) {
   std::string p = path ? path : "program";
@@ -43,12 +36,12 @@ std::string CommandLineOf(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool has_module = false, has_cmdline = false;
-  std::string module = TakeEnv("CEDEV_MODULE", &has_module);
-  std::string cmdline = TakeEnv("CEDEV_CMDLINE", &has_cmdline);
-  if (!has_module) module = "\\Windows\\" + BaseName(argv[0]) + ".exe";
-  if (!has_cmdline) cmdline = CommandLineOf(argc, argv);
-  cedev::SetProgramIdentity(cedev::FromUtf8(module), cedev::FromUtf8(cmdline));
+  // Programs this one starts get their own values from CreateProcessW.
+  std::optional<std::string> module = cedev::host::TakeEnvironmentVariable("CEDEV_MODULE");
+  std::optional<std::string> cmdline = cedev::host::TakeEnvironmentVariable("CEDEV_CMDLINE");
+  if (!module) module = "\\Windows\\" + BaseName(argv[0]) + ".exe";
+  if (!cmdline) cmdline = CommandLineOf(argc, argv);
+  cedev::SetProgramIdentity(cedev::FromUtf8(*module), cedev::FromUtf8(*cmdline));
   if (!cedev::Device::Current()) {
     std::fprintf(stderr, "%s: no device: set CEDEV_DEVICE to a device folder (cedev init DIR makes one)\n",
                  BaseName(argv[0]).c_str());

@@ -314,7 +314,11 @@ LONG RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD, LPDWORD lpType, L
       }
       break;
   }
-  return CopyData(value, lpType, lpData, lpcbData);
+  LONG result = CopyData(value, lpType, lpData, lpcbData);
+  if (result == ERROR_SUCCESS && lpData) {
+    if (LONG rc = Injected("reg.query.data", call.key->PathOf(name))) return rc;
+  }
+  return result;
 }
 
 LONG RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {

@@ -9,6 +9,7 @@
 
 #include "ce/file.h"
 #include "ce/registry.h"
+#include "api_expect.h"
 #include "other_program.h"
 #include "scratch_device.h"
 #include "sql.h"
@@ -17,8 +18,6 @@
 namespace cedev {
 namespace {
 
-constexpr DWORD kSentinel = 0xdeadbeef;
-const HKEY kSentinelKey = reinterpret_cast<HKEY>(uintptr_t{0xdeadbeef});
 
 class RegistrySpaceTest : public ::testing::Test {
  protected:

@@ -1,12 +1,8 @@
 #include "registry_store.h"
 
-#include "shared_counters.h"
+#include "device_folder.h"
+#include "store_usage.h"
 #include "wstr.h"
-
-// The SQL forms of RegistryStore::KeySize and ValueSize (SQLite's length() of
-// text counts characters).
-#define KEY_SIZE_SQL "2 * length(name) + 2 * length(class)"
-#define VALUE_SIZE_SQL "2 * length(name) + length(data)"
 
 namespace cedev {
 
@@ -94,7 +90,7 @@ bool RegistryStore::SetValue(int64_t key, std::u16string_view name, DWORD type, 
 }
 
 bool RegistryStore::DeleteValue(int64_t key, std::u16string_view name, int64_t* freed) {
-  auto stmt = db_.Cached("DELETE FROM reg_values WHERE key = ? AND fold = ? RETURNING " VALUE_SIZE_SQL);
+  auto stmt = db_.Cached("DELETE FROM reg_values WHERE key = ? AND fold = ? RETURNING " REG_VALUE_SIZE_SQL);
   std::u16string fold = Fold(name);
   if (!stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step()) return false;
   *freed = stmt->Int(0);
@@ -109,24 +105,17 @@ bool RegistryStore::DeleteTree(int64_t id) {
 }
 
 int64_t RegistryStore::StoredValueSize(int64_t key, std::u16string_view name) {
-  auto stmt = db_.Cached("SELECT " VALUE_SIZE_SQL " FROM reg_values WHERE key = ? AND fold = ?");
+  auto stmt = db_.Cached("SELECT " REG_VALUE_SIZE_SQL " FROM reg_values WHERE key = ? AND fold = ?");
   std::u16string fold = Fold(name);
   return stmt->Bind(1, key).Bind(2, std::u16string_view(fold)).Step() ? stmt->Int(0) : -1;
 }
 
 int64_t RegistryStore::SubtreeSize(int64_t id) {
   static const std::string sql = std::string(kSubtree) +
-                                 "SELECT (SELECT COALESCE(SUM(" KEY_SIZE_SQL "), 0) FROM reg_keys WHERE id IN tree) + "
-                                 "(SELECT COALESCE(SUM(" VALUE_SIZE_SQL "), 0) FROM reg_values WHERE key IN tree)";
+                                 "SELECT (SELECT COALESCE(SUM(" REG_KEY_SIZE_SQL "), 0) FROM reg_keys WHERE id IN tree) + "
+                                 "(SELECT COALESCE(SUM(" REG_VALUE_SIZE_SQL "), 0) FROM reg_values WHERE key IN tree)";
   auto stmt = db_.Cached(sql.c_str());
   return stmt->Bind(1, id).Step() ? stmt->Int(0) : 0;
-}
-
-uint64_t RegistryStore::TotalSize() {
-  auto keys = db_.Cached("SELECT COALESCE(SUM(" KEY_SIZE_SQL "), 0) FROM reg_keys");
-  auto values = db_.Cached("SELECT COALESCE(SUM(" VALUE_SIZE_SQL "), 0) FROM reg_values");
-  int64_t total = (keys->Step() ? keys->Int(0) : 0) + (values->Step() ? values->Int(0) : 0);
-  return static_cast<uint64_t>(total);
 }
 
 }  // namespace cedev

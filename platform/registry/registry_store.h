@@ -72,7 +72,6 @@ class RegistryStore {
   int64_t StoredValueSize(int64_t key, std::u16string_view name);
   // A key with its values and everything below it.
   int64_t SubtreeSize(int64_t id);
-  uint64_t TotalSize();
 
  private:
   SqlDb& db_;

@@ -2,7 +2,6 @@
 // failure (sentinels), CE's recursive delete, creation-order enumeration, and
 // changes seen by every handle, thread and process at once.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "ce/registry.h"
+#include "api_expect.h"
 #include "faults.h"
 #include "other_program.h"
 #include "scratch_device.h"
@@ -20,8 +20,6 @@
 namespace cedev {
 namespace {
 
-const HKEY kSentinelKey = reinterpret_cast<HKEY>(uintptr_t{0xdeadbeef});
-constexpr DWORD kSentinel = 0xdeadbeef;
 
 class RegistryTest : public ::testing::Test {
  protected:

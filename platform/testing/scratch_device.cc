@@ -28,4 +28,9 @@ ScratchDevice::~ScratchDevice() {
   std::filesystem::remove_all(dir_, ec);
 }
 
+DeviceSettings FastDevice(DeviceSettings settings) {
+  settings.time_scale = 1000;
+  return settings;
+}
+
 }  // namespace cedev

@@ -21,12 +21,6 @@
 
 namespace archive_test {
 
-inline cedev::DeviceSettings FastSettings() {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
-  s.time_scale = 1000;  // the job's one-second start delay
-  return s;
-}
-
 inline bool SetRegValue(HKEY root, const char16_t* path, const char16_t* name, DWORD type, const Bytes& data) {
   HKEY key = nullptr;
   DWORD disposition = 0;

@@ -14,6 +14,7 @@
 #include "job_command.h"
 #include "job_status.h"
 #include "jobs.h"
+#include "other_program.h"
 #include "registry_test_util.h"
 #include "wstr.h"
 
@@ -86,7 +87,7 @@ class DataArchiveTest : public ::testing::Test {
     UserContent();
   }
   void TearDown() override { cedev::ClearFaults(); }
-  cedev::ScratchDevice dev_{FastSettings()};
+  cedev::ScratchDevice dev_{cedev::FastDevice()};
 };
 
 TEST_F(DataArchiveTest, EveryDataArchiveStartsWithTheRootThenTheRootFolder) {
@@ -166,6 +167,95 @@ TEST_F(DataArchiveTest, FullVolumeFailsTheBackupAndKeepsTheOldArchive) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "STATUS_WRITE_FAILED (0x1003)\n");
   EXPECT_EQ(ArchiveFile(), old);
   EXPECT_FALSE(Exists(u"\\FlashDisk\\Backup\\Backup.$$$"));
+}
+
+// ---- Replacing the archive
+
+const char16_t kDat[] = u"\\FlashDisk\\Backup\\Backup.dat";
+const char16_t kTemp[] = u"\\FlashDisk\\Backup\\Backup.$$$";
+
+std::string JobOutput(std::vector<std::string> args) {
+  testing::internal::CaptureStdout();
+  RunJobCommand(args);
+  return testing::internal::GetCapturedStdout();
+}
+
+// Whether `file` is a whole archive: header, and a node stream that ends
+// with the root's end marker.
+bool IsCompleteArchive(const Bytes& file) {
+  Bytes stream = NodeStream(file);
+  return file.size() > 1284 && stream.size() > 14 && Bytes(stream.end() - 8, stream.end()) == Bytes(8, 0xFF);
+}
+
+// A backup that dies at any step of putting the new archive in place leaves
+// a whole Backup.dat, the old one or the new one: never none.
+TEST_F(DataArchiveTest, BackupKilledAtTheReplacementLeavesACompleteArchive) {
+  ASSERT_EQ(Job({"backup"}), 0);
+  Bytes old = ArchiveFile();
+  File(u"\\My Documents\\newer.txt", Bytes(5000, 'n'));
+  // Where the old archive is deleted, and where the new one leaves its temporary name.
+  for (const char16_t* step : {kDat, kTemp}) {
+    SCOPED_TRACE(cedev::ToUtf8(step));
+    ASSERT_TRUE(cedev::AddFault("file.delete", step, cedev::kFaultEndsProgram, 1));
+    EXPECT_EQ(cedev::RunAsOtherProgram([] { return RunJobCommand({"backup"}); }), -1) << "not killed";
+    cedev::ClearFaults();
+    Bytes now = ArchiveFile();
+    ASSERT_TRUE(IsCompleteArchive(now)) << "no whole Backup.dat left";
+    EXPECT_EQ(now, old);
+    EXPECT_TRUE(IsCompleteArchive(ReadDeviceFile(kTemp).value_or(Bytes{})));
+  }
+  ASSERT_EQ(Job({"backup"}), 0);
+  EXPECT_NE(ArchiveFile(), old);
+  EXPECT_FALSE(Exists(kTemp));
+}
+
+TEST_F(DataArchiveTest, FailedReplacementKeepsBothArchivesAndSaysSo) {
+  ASSERT_EQ(Job({"backup"}), 0);
+  Bytes old = ArchiveFile();
+  File(u"\\My Documents\\newer.txt", Bytes(5000, 'n'));
+  ASSERT_TRUE(cedev::AddFault("file.replace", kDat, ERROR_WRITE_FAULT, 1));
+  EXPECT_EQ(JobOutput({"backup"}), "STATUS_WRITE_FAILED (0x1003)\n");
+  EXPECT_EQ(ArchiveFile(), old);
+  Bytes fresh = ReadDeviceFile(kTemp).value_or(Bytes{});
+  ASSERT_TRUE(IsCompleteArchive(fresh));
+  EXPECT_NE(fresh, old);
+}
+
+TEST_F(DataArchiveTest, DeviceWithoutTheOneStepReplacementDeletesThenMoves) {
+  ASSERT_EQ(Job({"backup"}), 0);
+  Bytes old = ArchiveFile();
+  File(u"\\My Documents\\newer.txt", Bytes(5000, 'n'));
+  for (DWORD refusal : {DWORD(ERROR_NOT_SUPPORTED), DWORD(ERROR_CALL_NOT_IMPLEMENTED)}) {
+    ASSERT_TRUE(cedev::AddFault("file.replace", kDat, refusal, 1));
+    EXPECT_EQ(JobOutput({"backup"}), "STATUS_OK (0x3000)\n") << refusal;
+    EXPECT_TRUE(IsCompleteArchive(ArchiveFile()));
+    EXPECT_NE(ArchiveFile(), old);
+    EXPECT_FALSE(Exists(kTemp));
+  }
+}
+
+// A location in the object store: the walk meets the archive's own folder.
+TEST_F(DataArchiveTest, BackupToAnObjectStoreFolderLeavesItsOwnArchiveOut) {
+  Folder(u"\\Temp");
+  File(u"\\Temp\\keep.txt", Bytes{'k'});
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_EQ(JobOutput({"backup", "--location", "Temp"}), "STATUS_OK (0x3000)\n") << round;
+  }
+  Bytes file = ReadDeviceFile(u"\\Temp\\Backup\\Backup.dat").value_or(Bytes{});
+  ASSERT_TRUE(IsCompleteArchive(file));
+  Bytes stream = NodeStream(file);
+  for (const char* own : {"Backup.dat", "Backup.$$$"}) {
+    Bytes name = CountedName(cedev::FromUtf8(own));
+    EXPECT_EQ(std::search(stream.begin(), stream.end(), name.begin(), name.end()), stream.end()) << own;
+  }
+  Bytes kept = CountedName(u"keep.txt");
+  EXPECT_NE(std::search(stream.begin(), stream.end(), kept.begin(), kept.end()), stream.end());
+  // Files of that name elsewhere are ordinary files.
+  File(u"\\My Documents\\Backup.dat", Bytes{'u'});
+  ASSERT_EQ(Job({"backup", "--location", "Temp"}), 0);
+  stream = NodeStream(ReadDeviceFile(u"\\Temp\\Backup\\Backup.dat").value_or(Bytes{}));
+  Bytes dat = CountedName(u"Backup.dat");
+  EXPECT_NE(std::search(stream.begin(), stream.end(), dat.begin(), dat.end()), stream.end());
 }
 
 TEST_F(DataArchiveTest, FileThatCannotBeReadKeepsItsOwnStatusThroughTheJob) {

@@ -4,6 +4,7 @@
 
 #include "command.h"
 #include "device_folder.h"
+#include "host_device_folder.h"
 
 namespace cedev::tool {
 namespace {
@@ -33,11 +34,6 @@ bool WantsHelp(const CommandArgs& args) {
     if (a == "--") break;
   }
   return false;
-}
-
-std::filesystem::path DefaultDeviceDir() {
-  const char* env = std::getenv("CEDEV_DEVICE");
-  return env && *env ? std::filesystem::path(env) : std::filesystem::path("device");
 }
 
 int RunHelp(const CommandArgs& args, CommandContext& ctx) {
@@ -93,7 +89,7 @@ bool OpenDevice(CommandContext& ctx) {
 }
 
 int RunCedev(const CommandArgs& argv, std::ostream& out, std::ostream& err) {
-  CommandContext ctx{DefaultDeviceDir(), out, err};
+  CommandContext ctx{host::DefaultDeviceFolder(), out, err};
   size_t i = 0;
   for (; i < argv.size(); ++i) {
     const std::string& a = argv[i];

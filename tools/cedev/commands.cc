@@ -117,10 +117,15 @@ const std::vector<Command>& Commands() {
        "Makes the operation OP fail on TARGET (a device path, registry key path\n"
        "or database name; '*' for any, or a prefix ending in '*') with ERROR (a\n"
        "name such as ERROR_DISK_FULL or a number; default ERROR_GEN_FAILURE),\n"
-       "N times (default: until cleared). Operations:\n"
-       "  file.open file.create file.read file.write file.delete file.vanish\n"
-       "  volume.full reg.open reg.create reg.set reg.query reg.delete\n"
-       "  db.open db.create db.write db.read db.delete\n",
+       "N times (default: until cleared). ERROR KILL ends the program on the\n"
+       "spot when it reaches the operation, as a power cut would. Operations:\n"
+       "  file.open file.create file.read file.write file.delete file.replace\n"
+       "  file.vanish\n"
+       "  file.resize (ERROR is the size the file is cut or grown to just before\n"
+       "  it is opened) volume.full reg.open reg.create reg.set reg.query\n"
+       "  reg.query.data (the data is copied out, then the call fails) reg.delete\n"
+       "  db.open db.create db.write db.read db.delete\n"
+       "Every fault that fires is journalled (cedev events).\n",
        RunFault},
       {"job", "run one backup or restore job of the main program",
        "usage: cedev job backup|restore|registry-backup|registry-restore\n"

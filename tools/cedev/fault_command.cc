@@ -9,9 +9,19 @@
 namespace cedev::tool {
 namespace {
 
-const char* const kOps[] = {"file.open",  "file.create", "file.read",  "file.write", "file.delete", "file.vanish",
-                            "volume.full", "reg.open",   "reg.create", "reg.set",    "reg.query",   "reg.delete",
-                            "db.open",     "db.create",  "db.write",   "db.read",    "db.delete"};
+const char* const kOps[] = {"file.open",   "file.create", "file.read",   "file.write",  "file.delete",
+                            "file.replace", "file.vanish", "file.resize", "volume.full", "reg.open",
+                            "reg.create",  "reg.set",     "reg.query",   "reg.delete",  "reg.query.data",
+                            "db.open",     "db.create",   "db.write",    "db.read",     "db.delete"};
+
+// The word for a fault that ends the program at the operation instead of failing it.
+const char kEndsProgram[] = "KILL";
+
+unsigned long FaultErrorFromText(const std::string& text) {
+  return text == kEndsProgram ? kFaultEndsProgram : ErrorFromText(text);
+}
+
+std::string FaultErrorText(DWORD error) { return error == kFaultEndsProgram ? kEndsProgram : ErrorText(error); }
 
 bool KnownOp(const std::string& op) {
   for (const char* known : kOps) {
@@ -33,7 +43,7 @@ int Add(const CommandArgs& args, CommandContext& ctx) {
   }
   if (positional.size() < 2 || positional.size() > 3) return Usage(ctx, "fault", "add needs OP TARGET [ERROR]");
   if (!KnownOp(positional[0])) return Usage(ctx, "fault", "unknown operation '" + positional[0] + "'");
-  unsigned long error = positional.size() == 3 ? ErrorFromText(positional[2]) : ERROR_GEN_FAILURE;
+  unsigned long error = positional.size() == 3 ? FaultErrorFromText(positional[2]) : ERROR_GEN_FAILURE;
   if (error == 0) return Usage(ctx, "fault", "unknown error '" + positional[2] + "'");
   if (!OpenDevice(ctx)) return kExitFailure;
   if (!AddFault(positional[0], FromUtf8(positional[1]), static_cast<DWORD>(error), count)) {
@@ -55,7 +65,7 @@ int RunFault(const CommandArgs& args, CommandContext& ctx) {
     return kExitOk;
   }
   for (const auto& f : ListFaults()) {
-    ctx.out << f.op << " " << ToUtf8(f.target) << " " << ErrorText(f.error) << " "
+    ctx.out << f.op << " " << ToUtf8(f.target) << " " << FaultErrorText(f.error) << " "
             << (f.remaining < 0 ? std::string("always") : std::to_string(f.remaining) + " more") << "\n";
   }
   return kExitOk;

@@ -97,6 +97,9 @@ void PrintSettings(const Device& dev, const DeviceSettings& s, std::ostream& out
   out << "\neeprom         " << (s.has_eeprom ? std::to_string(s.eeprom.size()) + " bytes" : "(none)") << "\n";
   out << "mounted        ";
   for (size_t i = 0; i < s.mounted_folders.size(); ++i) out << (i ? ", " : "") << "\\" << s.mounted_folders[i];
+  out << "\nheld open      ";
+  if (s.held_files.empty()) out << "(none)";
+  for (size_t i = 0; i < s.held_files.size(); ++i) out << (i ? ", " : "") << s.held_files[i];
   out << "\n";
 }
 

@@ -6,12 +6,11 @@
 #include <optional>
 
 #include "app_state.h"
-#include <windows.h>
 #include "job.h"
+#include "job_runner.h"
 #include "job_status.h"
 #include "password.h"
 #include "program_setup.h"
-#include "restore_sequence.h"
 #include "status_names.h"
 #include "wstr.h"
 
@@ -77,36 +76,6 @@ void CopyText(WCHAR* buffer, const std::u16string& text) {
   buffer[n] = 0;
 }
 
-// As the job runner: reset, fill the record, run the worker on its own
-// thread and wait for it to end.
-DWORD RunOnWorker(MJob& job, JobWorker worker, DWORD operation) {
-  ResetJobStatus(operation);
-  job.Worker = worker;
-  ClearJobStatus();
-  job.Thread = CreateThread(nullptr, 0, worker, &job, 0, nullptr);
-  if (!job.Thread) {
-    SetJobError(STATUS_NO_MEMORY);
-    return 0;
-  }
-  WaitForSingleObject(job.Thread, INFINITE);
-  DWORD exitCode = 0;
-  if (!GetExitCodeThread(job.Thread, &exitCode)) exitCode = 0;
-  job.ExitCode = exitCode;
-  return exitCode;
-}
-
-// A restore runs inside the program's restore sequence: the steps before
-// and after the worker are the same as under the progress dialog.
-struct RestoreRun {
-  MRestoreJob* job;
-  JobWorker worker;
-};
-
-DWORD RunRestoreWorker(void* context) {
-  auto* run = static_cast<RestoreRun*>(context);
-  return RunOnWorker(*run->job, run->worker, JOB_OPERATION_RESTORE);
-}
-
 }  // namespace
 
 int RunJobCommand(const std::vector<std::string>& args) {
@@ -119,6 +88,7 @@ int RunJobCommand(const std::vector<std::string>& args) {
   CopyText(AutoRunLocation, request->location);
   CopyText(AutoRunPassword, request->password);
 
+  // The program's own runner, without the progress dialog around the wait.
   DWORD exitCode = 0;
   if (request->kind->backup) {
     MBackupJob job;
@@ -128,9 +98,7 @@ int RunJobCommand(const std::vector<std::string>& args) {
     MRestoreJob job;
     CopyText(job.Password, request->password);
     job.Extra = request->kind->autoRunCode == AUTORUN_RESTORE ? AUTORUN_RESTORE : 0;
-    RestoreRun run = {&job, request->kind->worker};
-    ResetJobStatus(JOB_OPERATION_RESTORE);
-    exitCode = RunRestoreSequence(request->kind->registryOnly, RunRestoreWorker, &run);
+    exitCode = RunRestoreJob(job, request->kind->worker, request->kind->registryOnly);
   }
   DWORD status = JobStatus;
   std::printf("%s (0x%04X)\n", JobStatusName(status), static_cast<unsigned>(status));

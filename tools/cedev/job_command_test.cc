@@ -7,12 +7,6 @@
 
 namespace {
 
-cedev::DeviceSettings Fast() {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
-  s.time_scale = 1000;
-  return s;
-}
-
 LONG SetDword(const char16_t* path, const char16_t* name, DWORD v) {
   HKEY key = nullptr;
   DWORD disposition = 0;
@@ -42,7 +36,7 @@ TEST(JobCommand, UsageErrorsAnswerTwo) {
 }
 
 TEST(JobCommand, RegistryBackupAndRestoreWithPassword) {
-  cedev::ScratchDevice dev(Fast());
+  cedev::ScratchDevice dev(cedev::FastDevice());
   ASSERT_EQ(SetDword(u"Demo", u"Value", 1), ERROR_SUCCESS);
   testing::internal::CaptureStdout();
   EXPECT_EQ(RunJobCommand({"registry-backup", "--location", "FlashDisk", "--password", "pw"}), 0);
@@ -61,7 +55,7 @@ TEST(JobCommand, RegistryBackupAndRestoreWithPassword) {
 }
 
 TEST(JobCommand, MissingArchiveAnswersOne) {
-  cedev::ScratchDevice dev(Fast());
+  cedev::ScratchDevice dev(cedev::FastDevice());
   testing::internal::CaptureStdout();
   EXPECT_EQ(RunJobCommand({"registry-restore", "--location", "Storage Card"}), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "STATUS_ARCHIVE_READ_FAILED (0x2002)\n");

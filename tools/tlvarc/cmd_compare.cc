@@ -22,7 +22,9 @@ constexpr const char* kHelp =
     "  ~ PATH (what)   changed: content, attributes or times, class, type\n"
     "  - PATH          deleted by the restore's mirror pass (only in the current\n"
     "                  state), also the device's system files that a backup\n"
-    "                  leaves out; databases the archive lacks are left as they are\n"
+    "                  leaves out; databases the archive lacks are left as they\n"
+    "                  are, and so are files in ROM, files in use and read-only\n"
+    "                  files of a folder the archive holds\n"
     "Paths compare without regard to case, as on the device.\n"
     "Exit status: 0 the same, 1 different, 2 usage or I/O error.\n";
 
@@ -70,6 +72,12 @@ std::string WhatChanged(const Fingerprint& want, const Fingerprint& have) {
   return what;
 }
 
+// The folder a device path lies in ("\" for an entry of the root).
+std::u16string ParentOf(const std::u16string& path) {
+  size_t slash = path.rfind(u'\\');
+  return slash == 0 || slash == std::u16string::npos ? u"\\" : path.substr(0, slash);
+}
+
 // The entries of the archive to restore, in archive order, by folded path.
 class Wanted {
  public:
@@ -81,7 +89,7 @@ class Wanted {
   void See(const std::u16string& path, const Fingerprint& have, std::vector<Difference>* out) {
     auto it = index_.find(FoldName(path));
     if (it == index_.end()) {
-      if (have.kept) return;
+      if (have.kept || (have.read_only && Holds(ParentOf(path)))) return;
       if (have.kind == EntryKind::kDatabase || have.kind == EntryKind::kDatabaseFolder)
         out->push_back({'-', path, "only here; a restore leaves it"});
       else if (have.left_out)
@@ -92,9 +100,14 @@ class Wanted {
     }
     Entry& e = entries_[it->second];
     e.seen = true;
+    if (have.in_use) {
+      out->push_back({'~', e.path, "in use on the device; a restore cannot replace it"});
+      return;
+    }
     std::string what = WhatChanged(e.fp, have);
     if (!what.empty()) out->push_back({'~', e.path, what});
   }
+  bool Holds(const std::u16string& path) const { return index_.count(FoldName(path)) != 0; }
   void Unseen(std::vector<Difference>* out) const {
     for (const Entry& e : entries_)
       if (!e.seen) out->push_back({'+', e.path, ""});

@@ -160,6 +160,37 @@ TEST_F(DeviceCompareTest, ListsWhatARestoreWouldChangeOnTheDevice) {
   EXPECT_THAT(Err(), HasSubstr("not a device folder"));
 }
 
+// An extra file of a restored folder goes with a plain delete, which a
+// read-only file and a file the system holds open refuse; a folder the
+// archive lacks goes with everything in it, read-only files included.
+TEST_F(DeviceCompareTest, ReadOnlyAndHeldFilesOfARestoredFolderAreKept) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Gone", nullptr));
+  PutFile(u"\\ro.txt", "read only");
+  PutFile(u"\\Gone\\ro.txt", "read only too");
+  PutFile(u"\\held.vol", "system");
+  PutFile(u"\\carried.vol", "system");
+  ASSERT_TRUE(SetFileAttributesW(u"\\ro.txt", FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(SetFileAttributesW(u"\\Gone\\ro.txt", FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(device_.device().UpdateSettings(
+      [](cedev::DeviceSettings& s) { s.held_files = {"\\held.vol", "\\carried.vol"}; }));
+  using namespace archive;
+  ArchiveBuilder b;
+  NodeWriter& w = b.W();
+  ASSERT_TRUE(w.Container(kNodeRoot, u"").ok());
+  ASSERT_TRUE(w.Container(kNodeDirectory, u"\\").ok());
+  b.FileField(u"carried.vol", 0x20, "system");  // an archive of another device may carry one
+  ASSERT_TRUE(w.End().ok());
+  ASSERT_TRUE(w.End().ok());
+  std::string path = Path("Backup.dat");
+  WriteAll(path, b.Finish());
+
+  ASSERT_EQ(Run({"compare", path, "--device", device_.dir().string()}), 1) << Err();
+  EXPECT_EQ(Out(),
+            "~ \\carried.vol (in use on the device; a restore cannot replace it)\n"
+            "- \\Gone\n"
+            "- \\Gone\\ro.txt\n");
+}
+
 // Files in ROM stay whatever a restore does: one the archive carries (as a
 // "Tovak" backup carries ModelSetup.exe) is compared like any file, one it
 // lacks is never listed as deleted.

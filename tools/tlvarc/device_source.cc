@@ -34,8 +34,9 @@ class DeviceWalker {
     while (FindNextFileW(find, &found));
     FindClose(find);
     for (const WIN32_FIND_DATAW& e : entries) {
-      // A restore never walks into mounted storage. Files in ROM are compared
-      // (an archive may carry some) but never count as deleted.
+      // A restore never walks into mounted storage. Files in ROM, files in
+      // use and read-only files are compared (an archive may carry them) but
+      // are left by the mirror pass's plain delete.
       if ((e.dwFileAttributes & kMountedStorage) == kMountedStorage) continue;
       std::u16string path = Join(folder, e.cFileName);
       if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -76,7 +77,18 @@ class DeviceWalker {
     f.access = e.ftLastAccessTime;
     f.write = e.ftLastWriteTime;
     f.size = e.nFileSizeLow;
+    Fingerprint fp{EntryKind::kFile, 0, FileMeta(f), f.size};
+    fp.kept = (f.attributes & FILE_ATTRIBUTE_INROM) != 0;
+    fp.left_out = left_out;
+    fp.read_only = (f.attributes & FILE_ATTRIBUTE_READONLY) != 0;
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+      // Held open (by the system itself, or a program): a restore can
+      // neither delete nor replace it.
+      fp.kept = fp.in_use = true;
+      sink_(path, fp);
+      return {};
+    }
     if (file == INVALID_HANDLE_VALUE) return Status::Io("cannot read the device file " + Utf8(path));
     static thread_local std::vector<BYTE> buffer(1 << 20);
     Hasher h;
@@ -89,8 +101,8 @@ class DeviceWalker {
     }
     CloseHandle(file);
     if (left) return Status::Io("cannot read the device file " + Utf8(path));
-    sink_(path, Fingerprint{EntryKind::kFile, h.Value(), FileMeta(f), f.size,
-                            (f.attributes & FILE_ATTRIBUTE_INROM) != 0, left_out});
+    fp.content = h.Value();
+    sink_(path, fp);
     return {};
   }
 

@@ -3,7 +3,9 @@
 // object-store databases, less what a backup never carries and a restore
 // never deletes (mounted storage, files in ROM, "CalibrationData" values and
 // HKEY_LOCAL_MACHINE\Platform). Files a backup leaves out (the device's
-// own system files) are marked: a restore's mirror pass still deletes them.
+// own system files) are marked: a restore's mirror pass deletes them unless
+// the system holds them open. Files in use and read-only files are marked
+// too: the mirror pass's plain delete leaves them.
 #pragma once
 
 #include <string>

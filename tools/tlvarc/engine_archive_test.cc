@@ -22,12 +22,6 @@ BOOL FlashDisk(LPWSTR location) {
   return TRUE;
 }
 
-cedev::DeviceSettings FastDevice() {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
-  s.time_scale = 1000;  // the job's one-second wait
-  return s;
-}
-
 class EngineArchiveTest : public ToolTest {
  protected:
   void SetUp() override {
@@ -60,7 +54,7 @@ class EngineArchiveTest : public ToolTest {
     return (device_.dir() / "volumes" / "FlashDisk" / "Backup" / "Registory.dat").string();
   }
 
-  cedev::ScratchDevice device_{FastDevice()};
+  cedev::ScratchDevice device_{cedev::FastDevice()};
 };
 
 TEST_F(EngineArchiveTest, RegistryArchiveListsVerifiesAndRepacksExactly) {

@@ -18,8 +18,10 @@ struct Fingerprint {
   uint64_t content = 0;  // file content, value type and data, database records
   uint64_t meta = 0;     // attributes and times, key class, database type and sort orders
   uint64_t size = 0;
-  bool kept = false;     // a restore never deletes it (a file in ROM)
-  bool left_out = false; // a backup never carries it (the exclusion table)
+  bool kept = false;       // a restore never deletes it (a file in ROM or in use)
+  bool left_out = false;   // a backup never carries it (the exclusion table)
+  bool read_only = false;  // the mirror pass's plain delete leaves it; a folder's tree delete does not
+  bool in_use = false;     // held open on the device: content unknown, a restore cannot replace it
 };
 
 class Hasher {

@@ -17,6 +17,7 @@
 #include "factory.h"
 #include "job_command.h"
 #include "sample_image.h"
+#include "scratch_device.h"
 #include "test_archives.h"
 #include "text.h"
 
@@ -141,8 +142,7 @@ class SampleArchiveTest : public ToolTest {
     root_ = fs::temp_directory_path() / ("tlvarc-sample-" + std::to_string(::getpid()));
     fs::remove_all(root_);
     fs::create_directories(root_);
-    cedev::DeviceSettings settings = cedev::SampleSettings();
-    settings.time_scale = 1000;  // the job's one-second start delay
+    cedev::DeviceSettings settings = cedev::FastDevice(cedev::SampleSettings());
     std::string error;
     device_ = root_ / "device";
     if (!cedev::Device::Create(device_, settings, &error) || !cedev::Device::Use(device_) ||
@@ -353,15 +353,45 @@ void LeftOutFiles(const std::u16string& folder, std::string* out) {
   }
 }
 
-TEST_F(SampleArchiveTest, CompareWithTheDeviceItCameFromShowsOnlyWhatBackupsLeaveOut) {
+// Sets the files the device's system holds open for as long as it lives.
+class HeldFilesSetting {
+ public:
+  explicit HeldFilesSetting(std::vector<std::string> held) : saved_(cedev::Device::Current()->Settings().held_files) {
+    Set(std::move(held));
+  }
+  ~HeldFilesSetting() { Set(saved_); }
+
+ private:
+  static void Set(std::vector<std::string> held) {
+    EXPECT_TRUE(cedev::Device::Current()->UpdateSettings([&](cedev::DeviceSettings& s) { s.held_files = held; }));
+  }
+  std::vector<std::string> saved_;
+};
+
+TEST_F(SampleArchiveTest, CompareWithTheDeviceItCameFromListsNoDeletion) {
   std::string left_out;
   LeftOutFiles(u"\\", &left_out);
   EXPECT_THAT(left_out, HasSubstr("- \\pim.vol (a backup leaves it out)\n"));
+  // The system holds every one of them open, so a restore's mirror pass
+  // cannot delete them: the device is what the archive holds.
   for (bool password : {false, true}) {
     SCOPED_TRACE(password ? "with a password" : "without a password");
-    EXPECT_EQ(Run({"compare", Archive(password), "--device", DeviceDir()}), 1) << Err();
-    EXPECT_EQ(Out(), left_out);
+    EXPECT_EQ(Run({"compare", Archive(password), "--device", DeviceDir()}), 0) << Out() << Err();
+    EXPECT_EQ(Out(), "");
   }
+  std::istringstream held(left_out);
+  for (std::string line; std::getline(held, line);) {
+    std::u16string path;
+    ASSERT_TRUE(FromUtf8(line.substr(2, line.find(" (") - 2), &path));
+    SetLastError(0);
+    EXPECT_FALSE(DeleteFileW(path.c_str())) << line;
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION)) << line;
+  }
+
+  // Released, they are what a restore would delete, and compare says why they are missing.
+  HeldFilesSetting released({});
+  EXPECT_EQ(Run({"compare", Archive(false), "--device", DeviceDir()}), 1) << Err();
+  EXPECT_EQ(Out(), left_out);
   // Without those files the device is exactly what the archive holds.
   DeviceFileUndo undo;
   std::istringstream lines(left_out);
@@ -411,7 +441,7 @@ TEST_F(SampleArchiveTest, CompareWithTheChangedDeviceShowsWhatARestoreWouldDo) {
     }
   }
   // Put back as it was, the device matches again: times and attributes count.
-  EXPECT_EQ(Run({"compare", Archive(false), "--device", DeviceDir()}), 1);
+  EXPECT_EQ(Run({"compare", Archive(false), "--device", DeviceDir()}), 0) << Out();
   EXPECT_EQ(WithoutLeftOut(Out()), "");
 }
 

@@ -99,6 +99,11 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttrib
 BOOL RemoveDirectoryW(LPCWSTR lpPathName);
 BOOL DeleteFileW(LPCWSTR lpFileName);
 BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName);
+// Replaces the existing file lpszNewFile by the existing file lpszOldFile in
+// one step: the destination's old content is gone and the source's name with
+// it. Both must be files of the same volume (or both of the object store);
+// when the call fails, both files are as they were.
+BOOL DeleteAndRenameFile(LPCWSTR lpszNewFile, LPCWSTR lpszOldFile);
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists);
 BOOL GetDiskFreeSpaceExW(LPCWSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAvailableToCaller,
                          PULARGE_INTEGER lpTotalNumberOfBytes, PULARGE_INTEGER lpTotalNumberOfFreeBytes);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace cedev {
+namespace cedev::host {
 
 // Listens on a socket file at `path`; where the host cannot take a path that
 // long, on a name of the same meaning outside the file system. *endpoint is
@@ -45,4 +45,4 @@ class DescriptorPoller {
   int fd_;
 };
 
-}  // namespace cedev
+}  // namespace cedev::host

@@ -2,9 +2,9 @@
 // parent's threads (which did not come along).
 #pragma once
 
-namespace cedev {
+namespace cedev::host {
 
 // Runs `hook` in the child of every later fork of this process.
 void AtForkChild(void (*hook)());
 
-}  // namespace cedev
+}  // namespace cedev::host

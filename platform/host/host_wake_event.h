@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-namespace cedev {
+namespace cedev::host {
 
 class WakeEvent {
  public:
@@ -33,4 +33,4 @@ class WakeEvent {
   int fd_;
 };
 
-}  // namespace cedev
+}  // namespace cedev::host

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace cedev {
+namespace cedev::host {
 
 class SharedRegion {
  public:
@@ -33,4 +33,4 @@ class SharedRegion {
   size_t size_;
 };
 
-}  // namespace cedev
+}  // namespace cedev::host

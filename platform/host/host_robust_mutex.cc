@@ -1,10 +1,10 @@
-#include "robust_mutex.h"
+#include "host_robust_mutex.h"
 
 #include <pthread.h>
 
 #include <cerrno>
 
-namespace cedev {
+namespace cedev::host {
 namespace {
 
 static_assert(sizeof(pthread_mutex_t) <= sizeof(RobustMutex::storage));
@@ -48,4 +48,4 @@ bool RobustMutexHolderLives(RobustMutex* mutex) {
   return false;
 }
 
-}  // namespace cedev
+}  // namespace cedev::host

@@ -1,4 +1,4 @@
-#include "wake_event.h"
+#include "host_wake_event.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-namespace cedev {
+namespace cedev::host {
 namespace {
 
 // The time left to a deadline, for ppoll; null for a deadline that never comes.
@@ -55,4 +55,4 @@ WakeEvent::Woken WakeEvent::Wait(Deadline deadline, int descriptor) {
   }
 }
 
-}  // namespace cedev
+}  // namespace cedev::host

@@ -1,9 +1,9 @@
-#include "fork_hooks.h"
+#include "host_fork.h"
 
 #include <pthread.h>
 
-namespace cedev {
+namespace cedev::host {
 
 void AtForkChild(void (*hook)()) { pthread_atfork(nullptr, nullptr, hook); }
 
-}  // namespace cedev
+}  // namespace cedev::host

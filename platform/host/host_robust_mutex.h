@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace cedev {
+namespace cedev::host {
 
 // Room for the host's mutex, so callers that lay out shared memory need not
 // see the host's headers.
@@ -25,4 +25,4 @@ void UnlockRobustMutex(RobustMutex* mutex);
 // is left unlocked and consistent, ready for the next program to take.
 bool RobustMutexHolderLives(RobustMutex* mutex);
 
-}  // namespace cedev
+}  // namespace cedev::host

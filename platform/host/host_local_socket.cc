@@ -1,4 +1,4 @@
-#include "local_socket.h"
+#include "host_local_socket.h"
 
 #include <sys/epoll.h>
 #include <sys/socket.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <functional>
 
-namespace cedev {
+namespace cedev::host {
 namespace {
 
 // An endpoint starting with '@' lives outside the file system (a Linux
@@ -131,4 +131,4 @@ std::vector<int> DescriptorPoller::Wait(std::chrono::milliseconds timeout) {
   return ready;
 }
 
-}  // namespace cedev
+}  // namespace cedev::host

@@ -1,0 +1,24 @@
+// The job runner: a job's worker runs on a thread of its own while the
+// caller waits, as every command of the program runs it (with the progress
+// dialog around the wait) and as `cedev job` runs it (without one). A
+// restore also takes the restore sequence's steps around its worker.
+#pragma once
+
+#include <windows.h>
+
+#include "job.h"
+
+// Resets the job status for `operation`, fills the runner's fields of `job`
+// and starts `worker` with it. FALSE (and STATUS_NO_MEMORY) when no thread
+// can be started.
+BOOL StartJobWorker(MJob& job, JobWorker worker, DWORD operation);
+// Waits for the worker of `job` to end and keeps its exit code in the job.
+// Answers the exit code (not 0 = success).
+DWORD FinishJobWorker(MJob& job);
+// Both in one, for a caller with nothing to show meanwhile. Answers the
+// worker's exit code, 0 when it could not start.
+DWORD RunOnWorker(MJob& job, JobWorker worker, DWORD operation);
+// A restore: the steps before the worker, the worker (RunOnWorker), the
+// steps after it, as the restore sequence orders them. Answers the
+// worker's exit code.
+DWORD RunRestoreJob(MRestoreJob& job, JobWorker worker, BOOL registryOnly);
