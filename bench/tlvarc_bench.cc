@@ -56,7 +56,7 @@ std::string MakeArchive(uint64_t bytes, uint64_t files = 0) {
   HostWriteStream out;
   if (!out.Create(path).ok() || !WriteArchiveHeader(&out, u"Tovak", u"").ok()) std::abort();
   NodeWriter w(&out);
-  std::vector<BYTE> content(files ? std::max<uint64_t>(8, bytes / files / 8 * 8) : 8);
+  std::vector<uint8_t> content(files ? std::max<uint64_t>(8, bytes / files / 8 * 8) : 8);
   uint64_t state = 88172645463325252ull;
   auto ok = [](const Status& s) {
     if (!s.ok()) std::abort();
@@ -77,8 +77,8 @@ std::string MakeArchive(uint64_t bytes, uint64_t files = 0) {
     }
     FileFields f;
     f.attributes = 0x20;
-    f.creation = f.access = f.write = FILETIME{0xD53E8000u, 0x01D9A2B3u};  // 2023
-    f.size = DWORD(content.size());
+    f.creation = f.access = f.write = archive::FileTime{0xD53E8000u, 0x01D9A2B3u};  // 2023
+    f.size = uint32_t(content.size());
     std::u16string name = u"file" + std::u16string(1, char16_t(u'0' + i % 10)) + std::u16string(1, char16_t(u'a' + i / 10 % 10)) + u".bin";
     ok(w.FileHeader(name, f));
     ok(w.Content(content.data(), content.size()));
@@ -103,16 +103,16 @@ std::string MakeDatabaseArchive(uint64_t records) {
   };
   ok(w.Container(archive::kNodeRoot, u""));
   ok(w.Container(archive::kNodeDbFolder, u"DATABASE"));
-  ok(w.Database(u"Scan log", DatabaseFields{0x51, {{0x0001001F, 0}}}));
-  std::vector<BYTE> buffer(32 + 402, 0);
-  const DWORD ids[2] = {0x00010003, 0x0002001F};  // I4, LPWSTR
+  ok(w.Database(u"Scan log", DatabaseFields{0x51, 1, {{0x0001001F, 0}}}));
+  std::vector<uint8_t> buffer(32 + 402, 0);
+  const uint32_t ids[2] = {0x00010003, 0x0002001F};  // I4, LPWSTR
   for (uint64_t i = 0; i < records; ++i) {
     std::memcpy(&buffer[0], &ids[0], 4);
     std::memcpy(&buffer[8], &i, 4);
     std::memcpy(&buffer[16], &ids[1], 4);
-    DWORD at = 32;
+    uint32_t at = 32;
     std::memcpy(&buffer[24], &at, 4);
-    for (size_t k = 0; k < 200; ++k) buffer[32 + 2 * k] = BYTE('a' + (i + k) % 26);
+    for (size_t k = 0; k < 200; ++k) buffer[32 + 2 * k] = uint8_t('a' + (i + k) % 26);
     ok(w.Record(2, buffer));
   }
   ok(w.DatabaseEnd());

@@ -4,6 +4,8 @@
 #include <new>
 
 #include "job_status.h"
+#include "node_records.h"
+#include "property_buffer.h"
 #include "records.h"
 #include "wide_text.h"
 
@@ -12,10 +14,8 @@ using archive::kNodeDbFolder;
 
 namespace {
 
-constexpr DWORD kPropertyBytes = sizeof(CEPROPVAL);  // 16, the device's layout
-// The largest buffer a record read can hand out: every property's entry
-// plus the record's data. A block claiming more is damaged.
-constexpr DWORD kMaxRecordBuffer = 0xFFFF * kPropertyBytes + CEDB_MAXRECORDSIZE;
+static_assert(sizeof(CEPROPVAL) == archive::kPropertyEntryBytes, "records travel in the device's layout");
+static_assert(sizeof(SORTORDERSPEC) == archive::kSortOrderBytes && CEDB_MAXSORTORDER == archive::kMaxSortOrders);
 
 BOOL Fail(DWORD status) {
   SetJobError(status);
@@ -23,51 +23,6 @@ BOOL Fail(DWORD status) {
 }
 
 BOOL IsOpened(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
-
-CEPROPVAL* Entry(BYTE* buffer, WORD index) { return reinterpret_cast<CEPROPVAL*>(buffer + index * kPropertyBytes); }
-
-// A string must start past the entries and end with its terminator inside
-// the buffer.
-BOOL IsStringInside(const BYTE* buffer, DWORD offset, DWORD first, DWORD size) {
-  if (offset < first || offset >= size) return FALSE;
-  for (DWORD at = offset; at + 1 < size; at += 2)
-    if (buffer[at] == 0 && buffer[at + 1] == 0) return TRUE;
-  return FALSE;
-}
-
-BOOL IsBlobInside(DWORD offset, DWORD length, DWORD first, DWORD size) {
-  if (length == 0) return TRUE;
-  return offset >= first && offset <= size && length <= size - offset;
-}
-
-// Zeroes the bytes of a record buffer that no entry, string or blob uses
-// (alignment gaps the platform leaves unset), so an archive never carries
-// leftover memory and the same records always give the same bytes.
-void ClearUnusedBytes(BYTE* buffer, WORD propertyCount, DWORD size) {
-  BYTE* used = new (std::nothrow) BYTE[size ? size : 1]();
-  if (!used) return;
-  auto mark = [&](DWORD from, DWORD count) {
-    for (DWORD i = from; i < size && i - from < count; ++i) used[i] = 1;
-  };
-  mark(0, DWORD(propertyCount) * kPropertyBytes);
-  for (WORD i = 0; i < propertyCount; ++i) {
-    const CEPROPVAL* property = Entry(buffer, i);
-    DWORD offset = property->val.lpwstr;
-    switch (TypeFromPropID(property->propid)) {
-      case CEVT_LPWSTR:
-        for (DWORD at = offset; at + 1 < size; at += 2) {
-          mark(at, 2);
-          if (buffer[at] == 0 && buffer[at + 1] == 0) break;
-        }
-        break;
-      case CEVT_BLOB: mark(property->val.blob.lpb, property->val.blob.dwCount); break;
-      default: break;
-    }
-  }
-  for (DWORD i = 0; i < size; ++i)
-    if (!used[i]) buffer[i] = 0;
-  delete[] used;
-}
 
 }  // namespace
 
@@ -114,17 +69,17 @@ MDatabaseNode::MDatabaseNode(MNamedNode* parent, const CEDBASEINFO& info)
   infoValid = TRUE;
 }
 
-// A count above the platform's four sort orders cannot come from a device
-// and would overrun sortOrders: such a record is invalid.
+// The description follows the name; a count above the platform's four sort
+// orders cannot come from a device, and the format refuses it.
 MDatabaseNode::MDatabaseNode(MNamedNode* parent, MArchiveStream* stream)
     : MNamedNode(kNodeDatabase), infoValid(FALSE), sortOrderCount(0), sortOrders(), databaseType(0) {
   InitFromArchive(parent, stream);
   if (!name) return;
-  WORD count = 0;
-  if (!ReadU32(stream, &databaseType) || !ReadU16(stream, &count)) return;
-  if (count > CEDB_MAXSORTORDER) return;
-  if (count && !ReadBytes(stream, sortOrders, LONG(count * sizeof(SORTORDERSPEC)))) return;
-  sortOrderCount = count;
+  archive::DatabaseFields fields;
+  if (!FormatResult(archive::ReadDatabaseFields(stream, &fields))) return;
+  databaseType = fields.type;
+  sortOrderCount = fields.sortCount;
+  for (WORD i = 0; i < sortOrderCount; ++i) sortOrders[i] = {fields.sorts[i].propid, fields.sorts[i].flags};
   infoValid = TRUE;
 }
 
@@ -135,42 +90,22 @@ BOOL MDatabaseNode::AcceptsParent(MBackupNode* parentNode) {
 }
 
 void MDatabaseNode::PointersToOffsets(BYTE* buffer, WORD propertyCount) {
-  const DWORD base = DeviceAddress(buffer);
-  for (WORD i = 0; i < propertyCount; ++i) {
-    CEPROPVAL* property = Entry(buffer, i);
-    switch (TypeFromPropID(property->propid)) {
-      case CEVT_LPWSTR: property->val.lpwstr -= base; break;
-      case CEVT_BLOB: property->val.blob.lpb -= base; break;
-      default: break;
-    }
-  }
+  archive::ShiftAddresses(buffer, propertyCount, 0u - DeviceAddress(buffer));
 }
 
 BOOL MDatabaseNode::OffsetsToPointers(BYTE* buffer, WORD propertyCount, DWORD size) {
-  const DWORD base = DeviceAddress(buffer);
-  const DWORD first = DWORD(propertyCount) * kPropertyBytes;
-  if (first > size) return FALSE;
-  for (WORD i = 0; i < propertyCount; ++i) {
-    CEPROPVAL* property = Entry(buffer, i);
-    switch (TypeFromPropID(property->propid)) {
-      case CEVT_LPWSTR:
-        if (!IsStringInside(buffer, property->val.lpwstr, first, size)) return FALSE;
-        property->val.lpwstr += base;
-        break;
-      case CEVT_BLOB:
-        if (!IsBlobInside(property->val.blob.lpb, property->val.blob.dwCount, first, size)) return FALSE;
-        property->val.blob.lpb += base;
-        break;
-      default: break;
-    }
-  }
+  if (!archive::CheckRecordSize(propertyCount, size).ok()) return FALSE;
+  if (!archive::CheckPropertyBuffer(buffer, size, propertyCount).ok()) return FALSE;
+  archive::ShiftAddresses(buffer, propertyCount, DeviceAddress(buffer));
   return TRUE;
 }
 
 BOOL MDatabaseNode::Save(MArchiveStream* stream) {
-  if (!MNamedNode::Save(stream) || !WriteU32(stream, databaseType) || !WriteU16(stream, sortOrderCount)) return FALSE;
-  LONG bytes = LONG(sortOrderCount * sizeof(SORTORDERSPEC)), done = 0;
-  if (bytes && (!stream->Write(sortOrders, bytes, &done) || done != bytes)) return FALSE;
+  archive::DatabaseFields fields;
+  fields.type = databaseType;
+  fields.sortCount = sortOrderCount;
+  for (WORD i = 0; i < sortOrderCount; ++i) fields.sorts[i] = {sortOrders[i].propid, sortOrders[i].dwFlags};
+  if (!MNamedNode::Save(stream) || !FormatResult(archive::WriteDatabaseFields(stream, fields))) return FALSE;
   return SaveRecords(stream);
 }
 
@@ -184,14 +119,15 @@ BOOL MDatabaseNode::SaveRecords(MArchiveStream* stream) {
     LPBYTE buffer = nullptr;
     DWORD size = 0;
     if (!CeReadRecordProps(database, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size)) {
-      ok = GetLastError() == ERROR_NO_MORE_ITEMS ? WriteU16(stream, 0) : Fail(STATUS_SOURCE_READ_FAILED);
+      ok = GetLastError() == ERROR_NO_MORE_ITEMS ? FormatResult(archive::WriteRecordsEnd(stream))
+                                                 : Fail(STATUS_SOURCE_READ_FAILED);
       if (buffer) LocalFree(buffer);
       break;
     }
     if (count && size) {
       PointersToOffsets(buffer, count);
-      ClearUnusedBytes(buffer, count, size);
-      ok = WriteU16(stream, count) && WriteU32(stream, size) && WriteBytes(stream, buffer, LONG(size));
+      archive::ClearUnusedBytes(buffer, count, size);
+      ok = FormatResult(archive::WriteRecordHeader(stream, count, size)) && WriteBytes(stream, buffer, LONG(size));
     }
     if (buffer) LocalFree(buffer);
     if (!ok) break;
@@ -252,10 +188,9 @@ BOOL MDatabaseNode::RestoreRecords(MArchiveStream* stream, HANDLE database) {
   for (;;) {
     WORD count = 0;
     DWORD size = 0;
-    if (!ReadU16(stream, &count)) return FALSE;
+    if (!FormatResult(archive::ReadRecordCount(stream, &count))) return FALSE;
     if (count == 0) return TRUE;
-    if (!ReadU32(stream, &size)) return FALSE;
-    if (size < DWORD(count) * kPropertyBytes || size > kMaxRecordBuffer) return Fail(STATUS_ARCHIVE_READ_FAILED);
+    if (!FormatResult(archive::ReadRecordSize(stream, count, &size))) return FALSE;
     // From the local heap, as the platform's own record buffers: the
     // kernel then knows where the buffer ends.
     BYTE* buffer = static_cast<BYTE*>(LocalAlloc(LMEM_FIXED, size));

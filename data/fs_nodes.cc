@@ -9,6 +9,7 @@
 #include "exclusion_rules.h"
 #include "file_stream.h"
 #include "job_status.h"
+#include "node_records.h"
 #include "notice.h"
 #include "path_list.h"
 #include "records.h"
@@ -16,14 +17,15 @@
 
 using archive::kNodeDirectory;
 using archive::kNodeFile;
-using archive::kNodeRoot;
+
+// The device's path buffers hold the longest path the format allows.
+static_assert(archive::kMaxPathUnits == MAX_PATH - 1);
 
 namespace {
 
 // Bytes moved per step of a copy loop, with a cancel poll before each.
 constexpr LONG kBackupPiece = 1024;
 constexpr LONG kRestorePiece = 10240;
-const WCHAR kRootName[] = TEXT("\\");
 const WCHAR kAllEntries[] = TEXT("*.*");
 const WCHAR kDesktopIni[] = TEXT("\\desktop.ini");
 const WCHAR kOpenForReadCaption[] = TEXT("File.OpenForRead");
@@ -40,47 +42,8 @@ BOOL IsFileSystemNode(MBackupNode* node) {
   return node && (node->GetType() == kNodeDirectory || node->GetType() == kNodeFile);
 }
 
-// A file or folder read from an archive stands where its name says only
-// when that is one plain entry of a restored folder; the root folder alone
-// is the directory "\" directly below the archive's root. Anything else
-// would reach another place of the device than the folder being restored.
-BOOL IsPlaceableRecord(MNamedNode* readParent, LPCWSTR name, LONG ownType) {
-  if (!name || !readParent) return FALSE;
-  if (readParent->GetType() == kNodeDirectory) return IsPlainEntryName(name);
-  return readParent->GetType() == kNodeRoot && ownType == kNodeDirectory && wcscmp(name, kRootName) == 0;
-}
-
-DWORD Low(const FILETIME& t) { return t.dwLowDateTime; }
-DWORD High(const FILETIME& t) { return t.dwHighDateTime; }
-
-// The file record's eight fields, in record order.
-struct MFileRecord {
-  DWORD attributes;
-  FILETIME creation;
-  FILETIME lastAccess;
-  FILETIME lastWrite;
-  DWORD size;
-};
-
-BOOL WriteFileRecord(MArchiveStream* stream, const MFileRecord& r) {
-  const DWORD fields[8] = {r.attributes,      Low(r.creation),  High(r.creation), Low(r.lastAccess),
-                           High(r.lastAccess), Low(r.lastWrite), High(r.lastWrite), r.size};
-  for (DWORD value : fields)
-    if (!WriteU32(stream, value)) return FALSE;
-  return TRUE;
-}
-
-BOOL ReadFileRecord(MArchiveStream* stream, MFileRecord* r) {
-  DWORD fields[8];
-  for (DWORD& value : fields)
-    if (!ReadU32(stream, &value)) return FALSE;
-  r->attributes = fields[0];
-  r->creation = {fields[1], fields[2]};
-  r->lastAccess = {fields[3], fields[4]};
-  r->lastWrite = {fields[5], fields[6]};
-  r->size = fields[7];
-  return TRUE;
-}
+archive::FileTime ArchiveTime(const FILETIME& t) { return {t.dwLowDateTime, t.dwHighDateTime}; }
+FILETIME DeviceTime(const archive::FileTime& t) { return {t.low, t.high}; }
 
 // The device's Startup folder, or FALSE when it has none.
 BOOL GetStartupFolder(LPWSTR buffer) {
@@ -183,17 +146,14 @@ BOOL InFolderReadPast(const MNamedNode* parent) {
 
 }  // namespace
 
-BOOL IsPlainEntryName(LPCWSTR name) {
-  DWORD length = WideLength(name);
-  if (length == 0 || length >= MAX_PATH) return FALSE;
-  if (wcscmp(name, TEXT(".")) == 0 || wcscmp(name, TEXT("..")) == 0) return FALSE;
-  for (DWORD i = 0; i < length; ++i) {
-    WCHAR c = name[i];
-    if (c < 0x20 || c == u'\\' || c == u'/' || c == u'*' || c == u'?' || c == u'<' || c == u'>' || c == u':' ||
-        c == u'"' || c == u'|')
-      return FALSE;
-  }
-  return TRUE;
+archive::FileFields FileFieldsOf(const WIN32_FIND_DATAW& found) {
+  archive::FileFields fields;
+  fields.attributes = found.dwFileAttributes;
+  fields.creation = ArchiveTime(found.ftCreationTime);
+  fields.access = ArchiveTime(found.ftLastAccessTime);
+  fields.write = ArchiveTime(found.ftLastWriteTime);
+  fields.size = found.nFileSizeLow;
+  return fields;
 }
 
 // ---- DeleteTree, DeleteExtraEntry
@@ -250,19 +210,9 @@ MDirectoryNode::MDirectoryNode(MNamedNode* parent, LPCWSTR folderName)
 MDirectoryNode::MDirectoryNode(MNamedNode* parent, MArchiveStream* stream)
     : MContainerNode(kNodeDirectory), restoredNames(nullptr), readPast(FALSE) {
   InitFromArchive(parent, stream);
-  RefuseMisplaced(parent);
 }
 
 MDirectoryNode::~MDirectoryNode() { delete restoredNames; }
-
-// A misplaced record is an invalid node: the restore refuses it before it
-// touches the device for it.
-void MDirectoryNode::RefuseMisplaced(MNamedNode* readParent) {
-  if (name && !IsPlaceableRecord(readParent, name, kNodeDirectory)) {
-    FreeString(name);
-    name = nullptr;
-  }
-}
 
 BOOL MDirectoryNode::AcceptsParent(MBackupNode* parentNode) {
   return parentNode && parentNode->GetType() == kNodeDirectory;
@@ -356,10 +306,6 @@ MFileNode::MFileNode(MNamedNode* parent, LPCWSTR fileName) : MNamedNode(kNodeFil
 
 MFileNode::MFileNode(MNamedNode* parent, MArchiveStream* stream) : MNamedNode(kNodeFile) {
   InitFromArchive(parent, stream);
-  if (name && !IsPlaceableRecord(parent, name, kNodeFile)) {
-    FreeString(name);
-    name = nullptr;
-  }
 }
 
 BOOL MFileNode::AcceptsParent(MBackupNode* parentNode) { return parentNode && parentNode->GetType() == kNodeDirectory; }
@@ -383,9 +329,8 @@ BOOL MFileNode::Save(MArchiveStream* stream) {
     MessageBoxW(nullptr, path, nullptr, MB_OK);
     return FALSE;
   }
-  MFileRecord record = {found.dwFileAttributes, found.ftCreationTime, found.ftLastAccessTime, found.ftLastWriteTime,
-                        found.nFileSizeLow};
-  if (!WriteFileRecord(stream, record)) return FALSE;
+  archive::FileFields record = FileFieldsOf(found);
+  if (!FormatResult(archive::WriteFileFields(stream, record))) return FALSE;
   MFileStream file;
   if (!file.OpenForRead(path)) {
     ShowNotice(kOpenForReadCaption, path);
@@ -399,8 +344,8 @@ BOOL MFileNode::Save(MArchiveStream* stream) {
 BOOL MFileNode::Restore(MArchiveStream* stream) {
   WCHAR target[MAX_PATH];
   if (!GetFullPath(target, MAX_PATH)) return Fail(STATUS_ARCHIVE_READ_FAILED);
-  MFileRecord record;
-  if (!ReadFileRecord(stream, &record)) return FALSE;
+  archive::FileFields record;
+  if (!FormatResult(archive::ReadFileFields(stream, &record))) return FALSE;
   MFileStream file;
   if (!InFolderReadPast(parent) && RedirectStartupFile(target)) {
     if (SetFileAttributesW(target, record.attributes)) SetFileAttributesW(target, 0);
@@ -408,7 +353,8 @@ BOOL MFileNode::Restore(MArchiveStream* stream) {
   }
   BOOL ok = CopyFromArchive(stream, &file, record.size);
   if (!file.IsOpen()) return ok;
-  file.SetTimes(&record.creation, &record.lastAccess, &record.lastWrite);
+  FILETIME creation = DeviceTime(record.creation), access = DeviceTime(record.access), write = DeviceTime(record.write);
+  file.SetTimes(&creation, &access, &write);
   file.Close();
   if (ok) {
     SetFileAttributesW(target, record.attributes);

@@ -10,7 +10,10 @@
 // FlashDisk instead; the post-restore step moves them into place.
 #pragma once
 
+#include <windows.h>
+
 #include "backup_node.h"
+#include "node_records.h"
 
 class MPathList;
 
@@ -28,7 +31,6 @@ class MDirectoryNode : public MContainerNode {
   BOOL ReadsPast() const;
 
  private:
-  void RefuseMisplaced(MNamedNode* readParent);
   BOOL IsReadPast(LPCWSTR path) const;
   BOOL EnsureFolder(LPCWSTR path);
   void DeleteExtraEntries(LPCWSTR path);
@@ -55,10 +57,9 @@ void DeleteTree(LPCWSTR folderPath);
 // nonzero so the pass goes on.
 BOOL DeleteExtraEntry(void* context, LPCWSTR name);
 
-// Whether a name read from an archive can stand as one entry of a folder
-// on the device: not empty, not "." or "..", no separator, wildcard or
-// character the device refuses in names.
-BOOL IsPlainEntryName(LPCWSTR name);
+// The file record's fields of a file as the device lists it: attributes,
+// the three times and the low 32 bits of its size.
+archive::FileFields FileFieldsOf(const WIN32_FIND_DATAW& found);
 
 // The staging folder of the Startup folder's files during a data restore.
 #define STARTUP_STAGING_FOLDER TEXT("\\FlashDisk\\Startup_Restore")

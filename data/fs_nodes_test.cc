@@ -530,13 +530,4 @@ TEST_F(FsNodesTest, DeleteExtraEntryAlwaysAnswersNonzero) {
   EXPECT_TRUE(DeleteExtraEntry(&context, u"does-not-exist"));
 }
 
-TEST(PlainEntryName, AcceptsOrdinaryNamesOnly) {
-  for (const char16_t* ok : {u"a", u"report.txt", u"My Documents", u"\u30c6\u30b9\u30c8", u"...a", u"a.."})
-    EXPECT_TRUE(IsPlainEntryName(ok)) << cedev::ToUtf8(ok);
-  for (const char16_t* bad : {u"", u".", u"..", u"a\\b", u"a/b", u"*", u"a?", u"c:", u"<", u"|", u"\"", u"\t"})
-    EXPECT_FALSE(IsPlainEntryName(bad)) << cedev::ToUtf8(bad);
-  EXPECT_FALSE(IsPlainEntryName(nullptr));
-  EXPECT_FALSE(IsPlainEntryName(std::u16string(260, u'n').c_str()));
-}
-
 }  // namespace

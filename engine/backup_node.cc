@@ -3,8 +3,24 @@
 #include <new>
 
 #include "job_status.h"
+#include "node_rules.h"
 #include "records.h"
 #include "wide_text.h"
+
+namespace {
+
+// How many containers are restoring their children: the depth below the
+// root of the records read now. Restoring recurses once per level, so the
+// format's depth limit also keeps a hostile archive from exhausting the
+// worker's stack.
+int g_restoreDepth = 0;
+
+struct DepthGuard {
+  DepthGuard() { ++g_restoreDepth; }
+  ~DepthGuard() { --g_restoreDepth; }
+};
+
+}  // namespace
 
 // ---- MBackupNode
 
@@ -37,7 +53,16 @@ void MNamedNode::InitFromValues(MNamedNode* parentNode, LPCWSTR nodeName) {
 
 void MNamedNode::InitFromArchive(MNamedNode* parentNode, MArchiveStream* stream) {
   LinkParent(parentNode);
-  name = ReadString(stream);
+  DWORD length = 0;
+  name = ReadString(stream, &length);
+  // A name the format refuses for this record (checked with every unit the
+  // archive stored) leaves the node invalid: the restore stops before it
+  // touches the device for it.
+  LONG readParentType = parentNode ? parentNode->GetType() : 0;
+  if (name && !archive::CheckName(readParentType, type, std::u16string_view(name, length)).ok()) {
+    FreeString(name);
+    name = nullptr;
+  }
 }
 
 BOOL MNamedNode::GetName(LPWSTR buffer, DWORD capacity) const { return WideCopy(buffer, capacity, name); }
@@ -131,27 +156,8 @@ BOOL MContainerNode::SaveChildren(MArchiveStream* stream) {
   return saved;
 }
 
-namespace {
-
-// Restoring recurses once per nesting level. The registry and the file
-// system nest far less deeply than this; an archive that claims more is
-// hostile and would otherwise exhaust the worker's stack.
-constexpr int kMaxRestoreDepth = 512;
-int g_restoreDepth = 0;
-
-struct DepthGuard {
-  DepthGuard() { ++g_restoreDepth; }
-  ~DepthGuard() { --g_restoreDepth; }
-};
-
-}  // namespace
-
 BOOL MContainerNode::RestoreChildren(MArchiveStream* stream) {
   DepthGuard depth;
-  if (g_restoreDepth > kMaxRestoreDepth) {
-    SetJobError(STATUS_ARCHIVE_READ_FAILED);
-    return FALSE;
-  }
   for (;;) {
     MBackupNode* child = ReadNode(this, stream);
     if (!child) {
@@ -196,10 +202,8 @@ BOOL MRootNode::AddNewChild(LONG childType, LPCWSTR childName) {
 }
 
 BOOL MRootNode::CollectChildren() {
-  static const LPCWSTR kRegistryRoots[] = {TEXT("HKEY_CLASSES_ROOT"), TEXT("HKEY_CURRENT_USER"),
-                                           TEXT("HKEY_LOCAL_MACHINE"), TEXT("HKEY_USERS")};
   if (!registryOnly && !AddNewChild(archive::kNodeDirectory, TEXT("\\"))) return FALSE;
-  for (LPCWSTR root : kRegistryRoots)
+  for (LPCWSTR root : archive::kRegistryRootNames)
     if (!AddNewChild(archive::kNodeRegRoot, root)) return FALSE;
   if (!registryOnly && !AddNewChild(archive::kNodeDbFolder, TEXT("DATABASE"))) return FALSE;
   return TRUE;
@@ -218,6 +222,15 @@ MBackupNode* MakeNode(LONG type, MNamedNode* parent, MArchiveStream* stream) {
   if (type == archive::kNodeEnd) return new (std::nothrow) MEndNode();
   const MNodeClass* nodeClass = FindNodeClass(type);
   return nodeClass && nodeClass->fromArchive ? nodeClass->fromArchive(parent, stream) : nullptr;
+}
+
+// A record that may not stand where it is read (the first must be the
+// root) is refused before any class is made for it.
+BOOL IsPlaced(MNamedNode* parent, DWORD type) {
+  if (LONG(type) == archive::kNodeEnd) return TRUE;
+  archive::Result placed =
+      parent ? archive::CheckPlacement(parent->GetType(), type, g_restoreDepth) : archive::CheckFirstRecord(type);
+  return placed.ok();
 }
 
 }  // namespace
@@ -253,6 +266,7 @@ MBackupNode* ReadNode(MNamedNode* parent, MArchiveStream* stream) {
   if (CancelCheckpoint()) return nullptr;
   DWORD type = 0;
   if (!ReadU32(stream, &type)) return nullptr;
+  if (!IsPlaced(parent, type)) return nullptr;
   MBackupNode* node = MakeNode(LONG(type), parent, stream);
   if (node && !node->IsValid()) {
     delete node;

@@ -6,6 +6,7 @@
 
 #include "archive_format.h"
 #include "archive_stream.h"
+#include "ce/types.h"
 
 class MBackupNode {
  public:

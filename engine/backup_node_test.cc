@@ -270,14 +270,23 @@ TEST_F(NodeTest, CancelConfirmedDuringRestoreStopsBeforeNextRecord) {
   EXPECT_TRUE(g_log.empty());
 }
 
+// The folder "\" at depth 1 and folders "a" inside it down to `depth`.
+Bytes NestedFolders(int depth) {
+  Bytes s = Cat({kRootHeader, {0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x5C}});
+  for (int i = 1; i < depth; ++i) s = Cat({s, {0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x61}});
+  for (int i = 0; i <= depth; ++i) s = Cat({s, kEnd});
+  return s;
+}
+
 TEST_F(NodeTest, NestingBeyondTheLimitFailsCleanly) {
   ResetJobStatus(JOB_OPERATION_RESTORE);
-  Bytes s = kRootHeader;
-  const int depth = 2000;
-  for (int i = 0; i < depth; ++i) s = Cat({s, {0x00, 0x01, 0x00, 0x00, 0x01, 0x00, 0x00, 0x61}});
-  for (int i = 0; i <= depth; ++i) s = Cat({s, kEnd});
-  EXPECT_FALSE(RestoreDecoded(s));
-  EXPECT_EQ(JobStatus, STATUS_ARCHIVE_READ_FAILED);
+  EXPECT_TRUE(RestoreDecoded(NestedFolders(512)));
+  EXPECT_EQ(JobStatus, STATUS_OK);
+  for (int depth : {513, 2000}) {
+    ResetJobStatus(JOB_OPERATION_RESTORE);
+    EXPECT_FALSE(RestoreDecoded(NestedFolders(depth))) << depth;
+    EXPECT_EQ(JobStatus, STATUS_ARCHIVE_READ_FAILED) << depth;
+  }
 }
 
 }  // namespace

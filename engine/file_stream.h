@@ -5,6 +5,7 @@
 #pragma once
 
 #include "archive_stream.h"
+#include "ce/types.h"
 
 class MFileStream : public MArchiveStream {
  public:

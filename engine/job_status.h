@@ -5,7 +5,22 @@
 #pragma once
 
 #include "ce/types.h"
-#include "archive_format.h"
+
+// Job status codes: 0x1000 backup, 0x2000 restore, 0x3000 general.
+#define STATUS_BACKUP_LOW_BATTERY 0x1002u
+#define STATUS_WRITE_FAILED 0x1003u
+#define STATUS_SOURCE_READ_FAILED 0x1004u
+#define STATUS_RESTORE_LOW_BATTERY 0x2001u
+#define STATUS_ARCHIVE_READ_FAILED 0x2002u
+#define STATUS_DEVICE_WRITE_FAILED 0x2003u
+#define STATUS_BAD_PASSWORD 0x2004u
+#define STATUS_OK 0x3000u
+#define STATUS_CANCELLED 0x3001u
+#define STATUS_NO_MEMORY 0x3002u
+
+// Values of JobOperation.
+#define JOB_OPERATION_BACKUP 1u
+#define JOB_OPERATION_RESTORE 3u
 
 extern volatile DWORD JobStatus;
 extern volatile BOOL CancelRequested;

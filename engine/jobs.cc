@@ -6,8 +6,12 @@
 #include "backup_node.h"
 #include <windows.h>
 #include "file_stream.h"
+#include "header.h"
 #include "job_status.h"
+#include "little_endian.h"
+#include "node_records.h"
 #include "password.h"
+#include "records.h"
 #include "rle_stream.h"
 #include "wide_text.h"
 
@@ -48,7 +52,7 @@ BOOL Fail(DWORD status) {
   return FALSE;
 }
 
-WCHAR NameUnit(const BYTE* name, DWORD index) { return WCHAR(name[2 * index] | (name[2 * index + 1] << 8)); }
+WCHAR NameUnit(const BYTE* name, DWORD index) { return WCHAR(archive::GetLe16(name + 2 * index)); }
 
 // The device's platform name whole, however long: HKEY_LOCAL_MACHINE\Platform
 // "Name" when it is text.
@@ -83,16 +87,6 @@ class MPlatformName {
   DWORD size;
 };
 
-BOOL WriteAll(MArchiveStream* stream, const void* data, LONG count) {
-  LONG done = 0;
-  return stream->Write(data, count, &done) && done == count;
-}
-
-BOOL ReadAll(MArchiveStream* stream, void* data, LONG count) {
-  LONG done = 0;
-  return stream->Read(data, count, &done) && done == count;
-}
-
 BOOL EnsureArchiveFolder(LPCWSTR location) {
   WCHAR folder[MAX_PATH];
   if (!WideFormat1(folder, MAX_PATH, ARCHIVE_FOLDER_FORMAT, location)) return FALSE;
@@ -101,33 +95,21 @@ BOOL EnsureArchiveFolder(LPCWSTR location) {
 }
 
 BOOL WriteHeader(MArchiveStream* stream, const BYTE* passwordBlock) {
-  BYTE version[kVersionBytes] = {BYTE(kVersion), BYTE(kVersion >> 8), BYTE(kVersion >> 16), BYTE(kVersion >> 24)};
-  if (!WriteAll(stream, version, kVersionBytes)) return FALSE;
-  BYTE block[kHeaderBlockBytes];
-  std::memset(block, 0, sizeof block);
-  ReadDevicePlatformName(block);
-  std::memcpy(block + kPlatformNameBytes, passwordBlock, kPasswordBlockBytes);
-  return WriteAll(stream, block, kHeaderBlockBytes);
+  BYTE name[kPlatformNameBytes];
+  ReadDevicePlatformName(name);
+  return archive::WriteHeader(stream, name, passwordBlock).ok();
 }
 
 // Reads and checks the header up to the node stream: version, platform and
 // (in the current layout) the password.
 BOOL CheckHeader(MArchiveStream* stream, BOOL registryArchive, LPCWSTR password) {
-  BYTE version[kVersionBytes];
-  if (!ReadAll(stream, version, kVersionBytes)) return Fail(STATUS_ARCHIVE_READ_FAILED);
-  DWORD value = DWORD(version[0]) | DWORD(version[1]) << 8 | DWORD(version[2]) << 16 | DWORD(version[3]) << 24;
-  BYTE block[kHeaderBlockBytes];
-  if (value == kVersion) {
-    if (!ReadAll(stream, block, kHeaderBlockBytes)) return Fail(STATUS_ARCHIVE_READ_FAILED);
-    if (!PlatformAccepted(block)) return Fail(STATUS_ARCHIVE_READ_FAILED);
-    if (!MPwdAuthentication(block + kPlatformNameBytes, password)) return Fail(STATUS_BAD_PASSWORD);
-    return TRUE;
-  }
-  if (value == kVersionOld && !registryArchive) {
-    if (!ReadAll(stream, block, kPlatformNameBytes)) return Fail(STATUS_ARCHIVE_READ_FAILED);
-    return PlatformAccepted(block) ? TRUE : Fail(STATUS_ARCHIVE_READ_FAILED);
-  }
-  return Fail(STATUS_ARCHIVE_READ_FAILED);
+  archive::Header header;
+  if (!archive::ReadHeader(stream, &header).ok()) return Fail(STATUS_ARCHIVE_READ_FAILED);
+  // Only data archives were ever written in the old layout.
+  if (!header.hasPasswordBlock && registryArchive) return Fail(STATUS_ARCHIVE_READ_FAILED);
+  if (!PlatformAccepted(header.platformName)) return Fail(STATUS_ARCHIVE_READ_FAILED);
+  if (header.hasPasswordBlock && !MPwdAuthentication(header.passwordBlock, password)) return Fail(STATUS_BAD_PASSWORD);
+  return TRUE;
 }
 
 // A device whose file system does not offer the one-step replacement at
@@ -259,6 +241,9 @@ BOOL RestoreNodeTree(MArchiveStream* in) {
     NoteRestoreEnteredTree();
     ok = root->Restore(coded);
   }
+  // The device writes nothing after the root: whatever follows it there
+  // makes the archive something the device did not write.
+  if (ok) ok = FormatResult(archive::CheckNodeStreamEnd(coded, in));
   if (!ok) SetJobError(STATUS_ARCHIVE_READ_FAILED);
   delete root;
   delete coded;

@@ -5,6 +5,14 @@
 
 #include "archive_format.h"
 #include "archive_stream.h"
+#include "ce/types.h"
+
+// Archive file names under the backup location.
+#define ARCHIVE_FOLDER_FORMAT TEXT("%s\\Backup")
+#define ARCHIVE_REGISTRY_TEMP TEXT("%s\\Backup\\Registory.$$$")
+#define ARCHIVE_REGISTRY_FILE TEXT("%s\\Backup\\Registory.dat")
+#define ARCHIVE_DATA_TEMP TEXT("%s\\Backup\\Backup.$$$")
+#define ARCHIVE_DATA_FILE TEXT("%s\\Backup\\Backup.dat")
 
 // Where the archives go: the bare name of a root folder ("FlashDisk"), in a
 // buffer of MAX_PATH units. FALSE when there is no location. The program

@@ -1,9 +1,10 @@
-// The password block of the archive header: the password mixed with random
-// words so that it is not stored as plain text. The check recovers the
-// padded password from the block alone; nothing random is regenerated.
+// The password operations of the jobs: the block of the archive header made
+// from a password with the device's own random words, and the check of a
+// password against a block (see password_block.h for the block itself).
 #pragma once
 
 #include "archive_format.h"
+#include "ce/types.h"
 
 // Fills the 1028-byte block from the password. Passwords longer than 255
 // units are cut to their first 255, so the terminator always fits.

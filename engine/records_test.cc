@@ -1,3 +1,5 @@
+// The engine's record primitives: what they record in the job status. The
+// bytes they write are the format's (format/primitives_test.cc).
 #include "records.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +7,7 @@
 #include <memory>
 
 #include "job_status.h"
+#include "archive_format.h"
 #include "test_streams.h"
 #include "wide_text.h"
 
@@ -15,56 +18,39 @@ class RecordsTest : public ::testing::Test {
   void SetUp() override { ResetJobStatus(JOB_OPERATION_BACKUP); }
 };
 
-TEST_F(RecordsTest, IntegersAreLittleEndian) {
+TEST_F(RecordsTest, ReadsAndWritesThatMoveEveryByteLeaveTheStatusAlone) {
   LimitedSink sink;
-  ASSERT_TRUE(WriteU16(&sink, 0x12345678));
-  ASSERT_TRUE(WriteU32(&sink, 0xA1B2C3D4));
-  EXPECT_EQ(sink.bytes, (Bytes{0x78, 0x56, 0xD4, 0xC3, 0xB2, 0xA1}));
+  ASSERT_TRUE(WriteString(&sink, u"\u30CD\u30C3\u30C8\uFF21"));
+  ASSERT_TRUE(WriteU32(&sink, 7) && WriteU16(&sink, 8) && WriteBytes(&sink, "xyz", 3));
   std::unique_ptr<MMemoryStream> src(NewSource(sink.bytes));
-  WORD w = 0;
+  LPWSTR text = ReadString(src.get());
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::u16string(text), u"\u30CD\u30C3\u30C8\uFF21");
+  FreeString(text);
   DWORD d = 0;
-  ASSERT_TRUE(ReadU16(src.get(), &w));
-  ASSERT_TRUE(ReadU32(src.get(), &d));
-  EXPECT_EQ(w, 0x5678);
-  EXPECT_EQ(d, 0xA1B2C3D4u);
+  WORD w = 0;
+  char bytes[3];
+  EXPECT_TRUE(ReadU32(src.get(), &d) && ReadU16(src.get(), &w) && ReadBytes(src.get(), bytes, 3));
+  EXPECT_EQ(src->ReadPosition(), sink.bytes.size());
   EXPECT_EQ(JobStatus, STATUS_OK);
 }
 
-TEST_F(RecordsTest, CountedStringVectors) {
+TEST_F(RecordsTest, ReadStringGivesTheStoredCount) {
   LimitedSink sink;
-  ASSERT_TRUE(WriteString(&sink, u"DATABASE"));
-  EXPECT_EQ(sink.bytes, (Bytes{0x08, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x44, 0x41, 0x54, 0x41, 0x42, 0x41, 0x53, 0x45}));
-  sink.bytes.clear();
-  ASSERT_TRUE(WriteString(&sink, u"\\"));
-  EXPECT_EQ(sink.bytes, (Bytes{0x01, 0x00, 0x00, 0x5C}));
-  sink.bytes.clear();
   ASSERT_TRUE(WriteString(&sink, u""));
-  EXPECT_EQ(sink.bytes, (Bytes{0x00, 0x00}));
-  sink.bytes.clear();
-  ASSERT_TRUE(WriteString(&sink, u"\u30EA\u00E9"));
-  EXPECT_EQ(sink.bytes, (Bytes{0x02, 0x00, 0x30, 0x00, 0xEA, 0xE9}));
-}
-
-TEST_F(RecordsTest, StringsAreWrittenInPiecesOfSixteen) {
-  LimitedSink sink;
-  std::u16string name(40, u'x');
-  ASSERT_TRUE(WriteString(&sink, name.c_str()));
-  // count, then 16+16+8 high bytes, then 16+16+8 low bytes
-  EXPECT_EQ(sink.writes, 1 + 3 + 3);
-  EXPECT_EQ(sink.bytes.size(), 2u + 80u);
-}
-
-TEST_F(RecordsTest, ReadStringRoundTripsAndEmptyIsValid) {
-  for (const char16_t* text : {u"", u"HKEY_LOCAL_MACHINE", u"\u30CD\u30C3\u30C8\uFF21"}) {
-    LimitedSink sink;
-    ASSERT_TRUE(WriteString(&sink, text));
-    std::unique_ptr<MMemoryStream> src(NewSource(sink.bytes));
-    LPWSTR back = ReadString(src.get());
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(std::u16string(back), std::u16string(text));
-    EXPECT_EQ(src->ReadPosition(), sink.bytes.size());
-    FreeString(back);
-  }
+  sink.bytes.insert(sink.bytes.end(), {0x03, 0x00, 0x00, 0x00, 0x00, 'a', 0x00, 'b'});  // "a", 0, "b"
+  std::unique_ptr<MMemoryStream> src(NewSource(sink.bytes));
+  DWORD length = 99;
+  LPWSTR empty = ReadString(src.get(), &length);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(empty[0], 0);
+  FreeString(empty);
+  LPWSTR inner = ReadString(src.get(), &length);
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(length, 3u) << "the unit 0 inside is counted";
+  EXPECT_EQ(std::u16string(inner, 3), std::u16string(u"a\0b", 3));
+  FreeString(inner);
   EXPECT_EQ(JobStatus, STATUS_OK);
 }
 
@@ -102,6 +88,20 @@ TEST_F(RecordsTest, StringWriteFailingInsideTheBytesFails) {
   LimitedSink sink(5);
   EXPECT_FALSE(WriteString(&sink, u"ABCDEFGH"));
   EXPECT_EQ(JobStatus, STATUS_WRITE_FAILED);
+}
+
+TEST_F(RecordsTest, FormatResultsBecomeTheJobStatus) {
+  EXPECT_TRUE(FormatResult(archive::Ok()));
+  EXPECT_EQ(JobStatus, STATUS_OK);
+  EXPECT_FALSE(FormatResult(archive::Found(archive::Problem::kWriteFailed, 0)));
+  EXPECT_EQ(JobStatus, STATUS_WRITE_FAILED);
+  for (archive::Result r : {archive::Ended(archive::Field::kFileFields, archive::kNodeFile),
+                            archive::Found(archive::Problem::kValueTooLarge, archive::kNodeRegValue, 5000),
+                            archive::Found(archive::Problem::kForbiddenInName, archive::kNodeFile)}) {
+    ResetJobStatus(JOB_OPERATION_RESTORE);
+    EXPECT_FALSE(FormatResult(r));
+    EXPECT_EQ(JobStatus, STATUS_ARCHIVE_READ_FAILED);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #include "status_names.h"
 
-#include "archive_format.h"
+#include "job_status.h"
 
 const char* JobStatusName(DWORD status) {
   switch (status) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 #include "job_status.h"
+#include "node_records.h"
+#include "node_rules.h"
 #include "path_list.h"
 #include "records.h"
 #include "wide_text.h"
@@ -16,7 +18,6 @@ using archive::kNodeRegValue;
 namespace {
 
 constexpr DWORD kNameUnits = 260;  // registry names are at most 259 units
-constexpr DWORD kReadChunk = 64 * 1024;
 const WCHAR kCalibrationData[] = TEXT("CalibrationData");
 const WCHAR kPlatform[] = TEXT("Platform");
 const WCHAR kTempSuffix[] = TEXT(".temp");
@@ -49,51 +50,27 @@ BOOL SecondQueryMayFail(LPCWSTR name, DWORD type, const BYTE* data, DWORD length
          WideEqualNoCase(name, TEXT("Std"));
 }
 
-// Reads `length` data bytes, growing the buffer only as bytes really
-// arrive: a damaged length field claiming gigabytes fails at the end of the
-// archive instead of allocating them up front.
-BYTE* ReadValueData(MArchiveStream* stream, DWORD length) {
-  DWORD capacity = length < kReadChunk ? length : kReadChunk;
-  BYTE* data = new (std::nothrow) BYTE[capacity ? capacity : 1];
-  if (!data) return Fail(STATUS_NO_MEMORY), nullptr;
-  DWORD have = 0;
-  while (have < length) {
-    if (have == capacity) {
-      DWORD grown = capacity > length / 2 ? length : capacity * 2;
-      BYTE* larger = new (std::nothrow) BYTE[grown];
-      if (!larger) {
-        delete[] data;
-        return Fail(STATUS_NO_MEMORY), nullptr;
-      }
-      std::memcpy(larger, data, have);
-      delete[] data;
-      data = larger;
-      capacity = grown;
-    }
-    DWORD piece = capacity - have;
-    if (!ReadBytes(stream, data + have, LONG(piece))) {
-      delete[] data;
-      return nullptr;
-    }
-    have += piece;
+// A class name read from the archive, or null (the key is then invalid)
+// when it cannot be read or the format refuses it.
+LPWSTR ReadClassName(MArchiveStream* stream) {
+  DWORD length = 0;
+  LPWSTR className = ReadString(stream, &length);
+  if (className && !archive::CheckClassName(std::u16string_view(className, length)).ok()) {
+    FreeString(className);
+    return nullptr;
   }
-  return data;
+  return className;
 }
 
 }  // namespace
 
 HKEY RegistryRootHandle(LPCWSTR rootName) {
-  static const struct {
-    LPCWSTR name;
-    HKEY handle;
-  } kRoots[] = {{TEXT("HKEY_CLASSES_ROOT"), HKEY_CLASSES_ROOT},
-                {TEXT("HKEY_CURRENT_USER"), HKEY_CURRENT_USER},
-                {TEXT("HKEY_LOCAL_MACHINE"), HKEY_LOCAL_MACHINE},
-                {TEXT("HKEY_USERS"), HKEY_USERS}};
+  // In the order of the archive's root names.
+  static const HKEY kHandles[archive::kRegistryRootCount] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                                              HKEY_USERS};
   if (!rootName) return nullptr;
-  for (const auto& root : kRoots)
-    if (WideEqualNoCase(rootName, root.name)) return root.handle;
-  return nullptr;
+  int index = archive::RegistryRootIndex(rootName);
+  return index < 0 ? nullptr : kHandles[index];
 }
 
 // ---- MRegValueNode
@@ -126,7 +103,7 @@ BOOL MRegValueNode::Save(MArchiveStream* stream) {
   if (length > capacity) length = capacity;
   BOOL ok = result == ERROR_SUCCESS || SecondQueryMayFail(name, type, data, length);
   if (!ok) SetJobError(STATUS_SOURCE_READ_FAILED);
-  if (ok) ok = WriteU32(stream, type) && WriteU32(stream, length) && WriteBytes(stream, data, LONG(length));
+  if (ok) ok = FormatResult(archive::WriteValueHeader(stream, {type, length})) && WriteBytes(stream, data, LONG(length));
   delete[] data;
   return ok;
 }
@@ -158,11 +135,13 @@ BOOL MRegValueNode::WriteToDevice(DWORD valueType, const BYTE* data, DWORD lengt
 }
 
 BOOL MRegValueNode::Restore(MArchiveStream* stream) {
-  DWORD type = 0, length = 0;
-  if (!ReadU32(stream, &type) || !ReadU32(stream, &length)) return FALSE;
-  BYTE* data = ReadValueData(stream, length);
-  if (!data) return FALSE;
-  BOOL ok = SameAsDevice(type, data, length) || WriteToDevice(type, data, length);
+  archive::ValueHeader header;
+  if (!FormatResult(archive::ReadValueHeader(stream, &header))) return FALSE;
+  // The format keeps a value's length to what the registry holds.
+  BYTE* data = new (std::nothrow) BYTE[header.length ? header.length : 1];
+  if (!data) return Fail(STATUS_NO_MEMORY);
+  BOOL ok = ReadBytes(stream, data, LONG(header.length));
+  if (ok) ok = SameAsDevice(header.type, data, header.length) || WriteToDevice(header.type, data, header.length);
   delete[] data;
   return ok;
 }
@@ -188,7 +167,7 @@ MRegKeyNode::MRegKeyNode(MNamedNode* parent, LPCWSTR keyName, LPCWSTR keyClass) 
 MRegKeyNode::MRegKeyNode(MNamedNode* parent, MArchiveStream* stream) : MRegKeyNode(kNodeRegKey) {
   InitFromArchive(parent, stream);
   if (!name) return;
-  className = ReadString(stream);
+  className = ReadClassName(stream);
   HKEY parentKey = ParentHandle(parent);
   if (!parentKey || !className) return;
   HKEY created = nullptr;
@@ -308,7 +287,7 @@ MRegRootKeyNode::MRegRootKeyNode(MNamedNode* parent, LPCWSTR rootName) : MRegKey
 
 MRegRootKeyNode::MRegRootKeyNode(MNamedNode* parent, MArchiveStream* stream) : MRegKeyNode(kNodeRegRoot) {
   InitFromArchive(parent, stream);
-  if (name) className = ReadString(stream);
+  if (name) className = ReadClassName(stream);
   BindRoot();
 }
 

@@ -10,7 +10,8 @@
 # 2. Program folders see the device only through platform/include/: no file
 #    of theirs, tests included, names a header of a kernel folder. Tests
 #    reach the kernel through the helpers of platform/testing/.
-# 3. No include circle between the files of one room (scripts/house.sh).
+# 3. No include circle between the files of one room, nor between rooms
+#    (scripts/house.sh).
 set -uo pipefail
 cd "${1:-$(dirname "$0")/..}"
 

@@ -7,7 +7,8 @@
 #   scripts/house.sh            Graphviz dot text of the files, by room
 #   scripts/house.sh --rooms    dot text of the rooms and what they include
 #   scripts/house.sh --cycles   lists include circles between files of one
-#                               room; exits 1 when there is one
+#                               room and between rooms; exits 1 when there
+#                               is one
 #   scripts/house.sh --png FILE renders the files' picture (installs
 #                               graphviz first when it is missing)
 set -euo pipefail
@@ -70,19 +71,36 @@ graph() {
       }
       --depth; state[n] = 2
     }
+    function visitroom(r,   e, parts, m, i, cycle) {
+      rstate[r] = 1; rstack[++rdepth] = r
+      for (e in roomedges) {
+        split(e, parts, SUBSEP)
+        if (parts[1] != r) continue
+        m = parts[2]
+        if (rstate[m] == 1) {
+          for (i = rdepth; i >= 1 && rstack[i] != m; --i) {}
+          cycle = ""
+          for (; i <= rdepth; ++i) cycle = cycle rstack[i] " -> "
+          print "circle between rooms: " cycle m
+          found = 1
+        } else if (!rstate[m]) visitroom(m)
+      }
+      --rdepth; rstate[r] = 2
+    }
     END {
+      for (e in edges) {
+        split(e, parts, SUBSEP)
+        a = roomof[parts[1]]; b = roomof[parts[2]]
+        if (a != b) roomedges[a SUBSEP b] = 1
+      }
       if (mode == "cycles") {
         for (n in nodes) if (!state[n]) visit(n)
+        for (n in nodes) if (!rstate[roomof[n]]) visitroom(roomof[n])
         exit found ? 1 : 0
       }
       print "digraph house {"
       print "  rankdir=LR; node [shape=box, fontsize=10];"
       if (mode == "rooms") {
-        for (e in edges) {
-          split(e, parts, SUBSEP)
-          a = roomof[parts[1]]; b = roomof[parts[2]]
-          if (a != b) roomedges[a SUBSEP b] = 1
-        }
         for (n in nodes) rooms[roomof[n]] = 1
         for (r in rooms) print "  \"" r "\";"
         for (e in roomedges) { split(e, parts, SUBSEP); print "  \"" parts[1] "\" -> \"" parts[2] "\";" }

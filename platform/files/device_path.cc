@@ -20,19 +20,8 @@ std::atomic<uint64_t> g_scans{0};
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
-bool IsForbidden(char16_t c) {
-  return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'\\' || c == u'/';
-}
-
-bool IsWildcard(char16_t c) { return c == u'*' || c == u'?'; }
-
 DWORD CheckComponent(std::u16string_view part, bool pattern_allowed) {
-  if (part.empty() || part == u"." || part == u"..") return ERROR_INVALID_NAME;
-  for (char16_t c : part) {
-    if (IsForbidden(c)) return ERROR_INVALID_NAME;
-    if (IsWildcard(c) && !pattern_allowed) return ERROR_INVALID_NAME;
-  }
-  return 0;
+  return text::IsNameComponent(part, pattern_allowed) ? 0 : ERROR_INVALID_NAME;
 }
 
 bool IsAscii(std::string_view s) {
@@ -114,7 +103,7 @@ DWORD SplitDevicePath(std::u16string_view path, bool allow_pattern, std::vector<
   return 0;
 }
 
-bool IsValidDeviceName(std::u16string_view name) { return name.size() <= kMaxDevicePath && CheckComponent(name, false) == 0; }
+bool IsValidDeviceName(std::u16string_view name) { return text::IsPlainEntryName(name); }
 
 namespace {
 

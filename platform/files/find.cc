@@ -17,35 +17,6 @@
 namespace cedev {
 namespace {
 
-
-bool GlobFolded(std::u16string_view p, std::u16string_view n) {
-  // Iterative glob with one backtrack point, linear in practice.
-  size_t pi = 0, ni = 0, star = std::u16string_view::npos, mark = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == u'?' || p[pi] == n[ni])) {
-      ++pi;
-      ++ni;
-    } else if (pi < p.size() && p[pi] == u'*') {
-      star = pi++;
-      mark = ni;
-    } else if (star != std::u16string_view::npos) {
-      pi = star + 1;
-      ni = ++mark;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == u'*') ++pi;
-  return pi == p.size();
-}
-
-// Both sides already folded.
-bool MatchesFolded(std::u16string_view p, std::u16string_view n) {
-  if (GlobFolded(p, n)) return true;
-  return p.size() >= 2 && p.substr(p.size() - 2) == u".*" && n.find(u'.') == std::u16string_view::npos &&
-         GlobFolded(p.substr(0, p.size() - 2), n);
-}
-
 bool IsAscii(std::string_view s) {
   for (char c : s) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -195,7 +166,7 @@ void AddVolumes(Device& device, std::u16string_view folded_pattern, FolderNames*
                 std::vector<uint32_t>* order, std::vector<EntryInfo>* infos) {
   for (const auto& v : device.Settings().volumes) {
     std::u16string folded = Fold(FromUtf8(v.name));
-    if (!MatchesFolded(folded_pattern, folded)) continue;
+    if (!text::MatchesFoldedPattern(folded_pattern, folded)) continue;
     host::EntryStatus st;
     if (host::StatusOf(device.VolumeDir(v.name).string(), &st) != 0 || !st.IsFolder()) continue;
     order->push_back(names->Add(v.name, folded));
@@ -226,10 +197,6 @@ EntryInfo DescribeEntry(Device& device, const HostPath& where) {
   return info;
 }
 
-bool MatchesPattern(std::u16string_view pattern, std::u16string_view name) {
-  return MatchesFolded(Fold(pattern), Fold(name));
-}
-
 std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::u16string_view pattern) {
   std::u16string folded_pattern = Fold(pattern);
   bool match_all = folded_pattern == u"*" || folded_pattern == u"*.*";
@@ -241,7 +208,7 @@ std::vector<FoundEntry> ListFolder(Device& device, const HostPath& folder, std::
   std::u16string folded;
   host.ForEachName([&](std::string_view host_name) {
     if (!FoldHostName(host_name, &folded)) return;  // ".", "..", and names no device path could reach
-    if (!match_all && !MatchesFolded(folded_pattern, folded)) return;
+    if (!match_all && !text::MatchesFoldedPattern(folded_pattern, folded)) return;
     uint32_t i = names.Add(host_name, folded);
     if (device_root && root.IsVolume(names.Key(i))) names.DropLast();  // the volume stands in its place
   });

@@ -10,6 +10,7 @@
 #include "device_folder.h"
 #include "device_path.h"
 #include "file_meta.h"
+#include "device_text.h"
 
 namespace cedev {
 
@@ -24,7 +25,7 @@ EntryInfo DescribeEntry(Device& device, const HostPath& where);
 
 // `*` matches any run of units, `?` exactly one; a pattern ending in ".*"
 // also matches names without a dot ("*.*" matches everything). Case is ignored.
-bool MatchesPattern(std::u16string_view pattern, std::u16string_view name);
+using text::MatchesPattern;
 
 // Lists the entries of the existing folder `folder` whose names match
 // `pattern`, sorted. The device root also shows each storage volume.

@@ -162,6 +162,20 @@ int MakeFolder(const std::string& path) { return Result(::mkdir(path.c_str(), 07
 
 int RemoveFolder(const std::string& path) { return Result(::rmdir(path.c_str())); }
 
+namespace {
+
+// Reads and closes `dir`.
+void ReadFolder(DIR* dir, const std::function<void(const char* name)>& take) {
+  while (dirent* e = ::readdir(dir)) {
+    const char* name = e->d_name;
+    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+    take(name);
+  }
+  ::closedir(dir);
+}
+
+}  // namespace
+
 int ListFolder(const Fd& folder, const std::function<void(const char* name)>& take) {
   // closedir closes the descriptor it reads, so it reads a copy.
   int copy = ::dup(folder.Get());
@@ -172,21 +186,17 @@ int ListFolder(const Fd& folder, const std::function<void(const char* name)>& ta
     ::close(copy);
     return error;
   }
-  while (dirent* e = ::readdir(dir)) {
-    const char* name = e->d_name;
-    if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
-    take(name);
-  }
-  ::closedir(dir);
+  ReadFolder(dir, take);
   return 0;
 }
 
+// Straight from the path: a case-insensitive lookup scans folders on the
+// way to a file, and each descriptor saved counts there.
 int ListFolder(const std::string& path, const std::function<void(const char* name)>& take) {
-  Fd folder;
-  OpenHow how;
-  how.folder = true;
-  if (int rc = Open(path, how, &folder)) return rc;
-  return ListFolder(folder, take);
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return errno;
+  ReadFolder(dir, take);
+  return 0;
 }
 
 uint64_t FileBytesUnder(const std::string& path) {

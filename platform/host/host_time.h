@@ -1,14 +1,18 @@
 // Host times in the device's unit: FILETIME counts (100 ns since
-// 1601-01-01 UTC). The one place that knows where the host's epoch lies.
+// 1601-01-01 UTC). The one place of the device that turns host times into
+// FILETIME counts.
 #pragma once
 
 #include <cstdint>
 
+#include "file_time.h"
+
 namespace cedev::host {
 
-// 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr int64_t kFileTimeUnixEpoch = 116444736000000000LL;
-constexpr int64_t kFileTimeTicksPerSecond = 10000000;
+// 100 ns intervals between 1601-01-01 and 1970-01-01 (the archive format's
+// own constants: one epoch for archives and the device).
+constexpr int64_t kFileTimeUnixEpoch = int64_t(archive::kUnixEpochTicks);
+constexpr int64_t kFileTimeTicksPerSecond = int64_t(archive::kTicksPerSecond);
 
 // A host time (seconds and nanoseconds since 1970) as a FILETIME count.
 constexpr int64_t FileTimeFromHost(int64_t seconds, int64_t nanoseconds) {

@@ -16,16 +16,16 @@
 namespace cedev {
 namespace {
 
+// The roots in the order of kRegRootNames, with the short names people type.
 struct RootName {
-  const char* full;
   const char* shorthand;
   HKEY handle;
 };
 
-const RootName kRoots[] = {{"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
-                           {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
-                           {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
-                           {"HKEY_USERS", "HKU", HKEY_USERS}};
+const RootName kRoots[] = {
+    {"HKCR", HKEY_CLASSES_ROOT}, {"HKCU", HKEY_CURRENT_USER}, {"HKLM", HKEY_LOCAL_MACHINE}, {"HKU", HKEY_USERS}};
+
+std::string FullName(int index) { return ToUtf8(kRegRootNames[index]); }
 
 int RootIndex(HKEY root) { return static_cast<int>(reinterpret_cast<uintptr_t>(root) - 0x80000000u); }
 
@@ -215,9 +215,9 @@ class Attached {
 bool SplitRegistryPath(std::string_view path, HKEY* root, std::u16string* subkey, std::string* error) {
   size_t slash = path.find('\\');
   std::string_view head = path.substr(0, slash);
-  for (const auto& r : kRoots) {
-    if (EqualNoCase(FromUtf8(head), FromUtf8(r.full)) || EqualNoCase(FromUtf8(head), FromUtf8(r.shorthand))) {
-      *root = r.handle;
+  for (int i = 0; i < 4; ++i) {
+    if (EqualNoCase(FromUtf8(head), kRegRootNames[i]) || EqualNoCase(FromUtf8(head), FromUtf8(kRoots[i].shorthand))) {
+      *root = kRoots[i].handle;
       *subkey = slash == std::string_view::npos ? std::u16string() : FromUtf8(path.substr(slash + 1));
       return true;
     }
@@ -245,14 +245,14 @@ bool ExportRegistry(std::string_view key_path, std::string* out, std::string* er
   RegistryStore store(device->Db(), device);
   *out = "Windows Registry Editor Version 5.00\n\n";
   if (key_path.empty()) {
-    for (int i = 0; i < 4; ++i) ExportKey(store, kRegRootIds[i], kRoots[i].full, out);
+    for (int i = 0; i < 4; ++i) ExportKey(store, kRegRootIds[i], FullName(i), out);
     return true;
   }
   HKEY root;
   std::u16string sub;
   if (!SplitRegistryPath(key_path, &root, &sub, error)) return false;
   int64_t id = kRegRootIds[RootIndex(root)];
-  std::string path = kRoots[RootIndex(root)].full;
+  std::string path = FullName(RootIndex(root));
   std::u16string_view rest = sub;
   while (!rest.empty()) {
     size_t slash = rest.find(u'\\');

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host_time.h"
+#include "file_time.h"
 
 namespace cedev {
 
@@ -33,8 +33,8 @@ class SampleRandom {
 
 // FILETIME ticks (100 ns since 1601) of 2026-04-01 00:00 UTC, the day the
 // sample device left the factory; content times count back from it.
-inline constexpr uint64_t kSampleEpochTicks = host::FileTimeFromHost(1775001600, 0);
-inline constexpr uint64_t kTicksPerMinute = 60ull * 10000000ull;
+inline constexpr uint64_t kSampleEpochTicks = 1775001600ull * archive::kTicksPerSecond + archive::kUnixEpochTicks;
+inline constexpr uint64_t kTicksPerMinute = 60ull * archive::kTicksPerSecond;
 inline constexpr uint64_t kTicksPerDay = 24ull * 60ull * kTicksPerMinute;
 
 }  // namespace cedev

@@ -10,6 +10,7 @@
 
 #include "ce/handle.h"
 #include "ce/process.h"
+#include "ce/stdlib.h"
 #include "api_expect.h"
 #include "device_programs.h"
 #include "journal.h"
@@ -65,6 +66,28 @@ class Processes : public ::testing::Test {
 
   cedev::ScratchDevice device_;
 };
+
+// The runtime generator of the device: the same sequence in every new
+// program unless it seeds it, values below 0x8000, one state for all threads.
+TEST_F(Processes, TheRuntimeGeneratorIsUnseededInEveryProgram) {
+  const int kFromSeedOne[] = {41, 18467, 6334, 26500, 19169};
+  srand(1);
+  for (int expected : kFromSeedOne) EXPECT_EQ(rand(), expected);
+  DWORD fresh = (41u << 16) | 18467u;
+  EXPECT_EQ(RunToEnd(u"rand"), fresh) << "a new program starts unseeded";
+  EXPECT_EQ(RunToEnd(u"rand"), fresh);
+  srand(12345);
+  int seeded = rand();
+  srand(12345);
+  std::thread other([&] { EXPECT_EQ(rand(), seeded) << "one generator for the whole process"; });
+  other.join();
+  EXPECT_NE(rand(), seeded);
+  for (int i = 0; i < 1000; ++i) {
+    int value = rand();
+    ASSERT_GE(value, 0);
+    ASSERT_LE(value, CE_RAND_MAX);
+  }
+}
 
 TEST_F(Processes, AWaitedForProgramReportsItsExitCode) {
   EXPECT_EQ(RunToEnd(u"exit 42"), 42u);

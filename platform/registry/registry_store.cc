@@ -6,9 +6,6 @@
 
 namespace cedev {
 
-const char16_t* const kRegRootNames[4] = {u"HKEY_CLASSES_ROOT", u"HKEY_CURRENT_USER", u"HKEY_LOCAL_MACHINE",
-                                          u"HKEY_USERS"};
-
 namespace {
 
 // The ids of a key and of every key below it.

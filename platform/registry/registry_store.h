@@ -13,13 +13,15 @@
 #include <vector>
 
 #include "ce/types.h"
+#include "node_rules.h"
 #include "sql.h"
 
 namespace cedev {
 
-// Row ids of the four roots, fixed when the schema is created.
+// Row ids of the four roots, fixed when the schema is created, and their
+// names (the archive's table: the same roots in the same order).
 constexpr int64_t kRegRootIds[4] = {1, 2, 3, 4};
-extern const char16_t* const kRegRootNames[4];
+inline const char16_t* const* const kRegRootNames = archive::kRegistryRootNames;
 
 struct RegKeyRow {
   int64_t id = 0;

@@ -115,12 +115,8 @@ void PrintFiles(Device& dev, const DeviceSettings& s, std::ostream& out) {
 }
 
 void PrintRegistry(std::ostream& out) {
-  const std::pair<HKEY, const char*> roots[] = {{HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT"},
-                                                {HKEY_CURRENT_USER, "HKEY_CURRENT_USER"},
-                                                {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE"},
-                                                {HKEY_USERS, "HKEY_USERS"}};
   RegTotals all;
-  for (const auto& [root, name] : roots) {
+  for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS}) {
     RegTotals t;
     CountKey(root, &t);
     all.keys += t.keys;

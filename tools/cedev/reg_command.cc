@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "reg_text.h"
 #include "wstr.h"
+#include "node_rules.h"
 
 namespace cedev::tool {
 namespace {
@@ -67,11 +68,9 @@ struct RegKeyPath {
   std::string Display() const;
 };
 
+// The predefined roots are consecutive handles, in the order of their names.
 std::string RootName(HKEY root) {
-  if (root == HKEY_CLASSES_ROOT) return "HKEY_CLASSES_ROOT";
-  if (root == HKEY_CURRENT_USER) return "HKEY_CURRENT_USER";
-  if (root == HKEY_LOCAL_MACHINE) return "HKEY_LOCAL_MACHINE";
-  return "HKEY_USERS";
+  return ToUtf8(archive::kRegistryRootNames[reinterpret_cast<uintptr_t>(root) - uintptr_t(HKEY_CLASSES_ROOT)]);
 }
 
 std::string RegKeyPath::Display() const { return subkey.empty() ? RootName(root) : RootName(root) + "\\" + ToUtf8(subkey); }

@@ -5,22 +5,23 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
-#include <optional>
 #include <string>
 
 #include "archive_format.h"
+#include "header.h"
 #include "host_stream.h"
+#include "node_records.h"
+#include "result.h"
 #include "rle_stream.h"
 #include "status.h"
 
 namespace tlvarc {
 
 struct ArchiveHeader {
-  DWORD version = 0;
+  uint32_t version = 0;
   std::u16string platform;  // up to the first zero unit
   bool has_password_block = false;
-  std::array<BYTE, archive::kPasswordBlockBytes> password_block{};
+  std::array<uint8_t, archive::kPasswordBlockBytes> password_block{};
   uint64_t node_stream_offset = 0;
 
   // A block made from the empty password means "no password set".
@@ -37,13 +38,13 @@ class ArchiveFile {
   const std::string& Path() const { return file_.Path(); }
   uint64_t CodedSize() const { return file_.Size(); }
   uint64_t CodedPosition() const { return file_.Position(); }
-  // The file ends here: every coded byte has been consumed.
-  bool CodedAtEnd() const { return file_.AtEnd(); }
   const std::string& HostError() const { return file_.Error(); }
 
   // The decoded node stream, counting its own offset.
   CountingStream* Nodes() { return &counted_; }
   uint64_t DecodedOffset() const { return counted_.Count(); }
+  // After the root: nothing may follow it, decoded or coded.
+  archive::Result CheckEnd() { return archive::CheckNodeStreamEnd(&decoder_, &file_); }
 
  private:
   Status ReadHeader();
@@ -54,8 +55,8 @@ class ArchiveFile {
   ArchiveHeader header_;
 };
 
-// Reads the header fields that follow the version: shared by the reader and
-// by `passwd`, which rewrites only the password block.
-Status ParseHeader(const BYTE* bytes, size_t size, const std::string& where, ArchiveHeader* header);
+// The header fields that follow the version, from bytes already read: shared
+// by the reader and by `passwd`, which rewrites only the password block.
+Status ParseHeader(const uint8_t* bytes, size_t size, const std::string& where, ArchiveHeader* header);
 
 }  // namespace tlvarc

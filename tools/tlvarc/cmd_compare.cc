@@ -123,6 +123,13 @@ class Wanted {
   std::unordered_map<std::u16string, size_t> index_;
 };
 
+DeviceWalker g_deviceWalker = nullptr;
+
+Status WalkDeviceIfInstalled(const std::string& device_dir, const DeviceParts& parts, const EntrySink& sink) {
+  if (!g_deviceWalker) return Status::Usage("this tlvarc was built without the emulated device; --device is not available");
+  return g_deviceWalker(device_dir, parts, sink);
+}
+
 Status WalkArchive(const std::string& path, const EntrySink& sink) {
   ArchiveFile archive;
   TLVARC_TRY(archive.Open(path));
@@ -131,6 +138,8 @@ Status WalkArchive(const std::string& path, const EntrySink& sink) {
 }
 
 }  // namespace
+
+void SetDeviceWalker(DeviceWalker walker) { g_deviceWalker = walker; }
 
 int RunCompare(const Args& args, CommandIo io) {
   Options options;
@@ -152,7 +161,7 @@ int RunCompare(const Args& args, CommandIo io) {
   std::vector<Difference> diffs;
   auto see = [&](const std::u16string& p, const Fingerprint& fp) { wanted.See(p, fp, &diffs); };
   if (status.ok())
-    status = options.Has("--device") ? WalkDevice(options.Value("--device"), parts, see) : WalkArchive(options.Positional()[1], see);
+    status = options.Has("--device") ? WalkDeviceIfInstalled(options.Value("--device"), parts, see) : WalkArchive(options.Positional()[1], see);
   if (!status.ok()) return Report(status, io);
   wanted.Unseen(&diffs);
 

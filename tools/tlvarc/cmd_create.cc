@@ -124,16 +124,16 @@ Status Packer::PackFile(int parent, const json& line, int number) {
   if (uint64_t(st.st_size) > 0xFFFFFFFFull) return ManifestError(number, Utf8(name) + " is 4 GiB or larger; an archive cannot hold it");
   FileFields f;
   try {
-    f.attributes = line.at("attributes").get<DWORD>();
-    f.creation = FileTimeFrom(line.at("created").get<uint64_t>());
-    f.access = FileTimeFrom(line.at("accessed").get<uint64_t>());
-    f.write = FileTimeFrom(line.at("modified").get<uint64_t>());
+    f.attributes = line.at("attributes").get<uint32_t>();
+    f.creation = archive::FileTime::FromTicks(line.at("created").get<uint64_t>());
+    f.access = archive::FileTime::FromTicks(line.at("accessed").get<uint64_t>());
+    f.write = archive::FileTime::FromTicks(line.at("modified").get<uint64_t>());
   } catch (const json::exception&) {
     return ManifestError(number, "a file needs attributes, created, accessed and modified as numbers");
   }
-  f.size = DWORD(st.st_size);
+  f.size = uint32_t(st.st_size);
   TLVARC_TRY(Written(w_->FileHeader(name, f)));
-  static thread_local std::vector<BYTE> buffer(1 << 20);
+  static thread_local std::vector<uint8_t> buffer(1 << 20);
   uint64_t left = f.size;
   while (left > 0) {
     ssize_t n = ::read(fd.get(), buffer.data(), std::min<uint64_t>(left, buffer.size()));
@@ -156,7 +156,7 @@ Status Packer::Registry() {
   auto flush = [&]() -> Status {
     if (!pending) return {};
     pending = false;
-    LONG type = keys.size() == 1 ? archive::kNodeRegRoot : archive::kNodeRegKey;
+    int32_t type = keys.size() == 1 ? archive::kNodeRegRoot : archive::kNodeRegKey;
     return Written(w_->Key(type, keys.back(), pending_class));
   };
   auto pop_to = [&](size_t depth) -> Status {
@@ -217,8 +217,8 @@ Status Packer::Databases() {
     return Written(w_->Database(name, fields));
   };
   events.record = [&](const json& record) -> Status {
-    WORD count = 0;
-    std::vector<BYTE> buffer;
+    uint16_t count = 0;
+    std::vector<uint8_t> buffer;
     TLVARC_TRY(RecordFromJson(record, &count, &buffer));
     return Written(w_->Record(count, buffer));
   };

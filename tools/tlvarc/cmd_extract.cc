@@ -12,7 +12,6 @@
 #include <ostream>
 
 #include "archive_file.h"
-#include "ce/file.h"
 #include "commands.h"
 #include "db_json.h"
 #include "extract_layout.h"
@@ -44,10 +43,9 @@ constexpr const char* kHelp =
     "TLVARC_PASSWORD without a terminal); an archive with a password needs it, and\n"
     "a wrong one writes nothing at all.\n";
 
-timespec ToTimespec(const FILETIME& t) {
-  constexpr int64_t kTicks = 10000000, kEpoch = 11644473600;
-  uint64_t v = FileTimeValue(t);
-  return timespec{time_t(int64_t(v / kTicks) - kEpoch), long(v % kTicks) * 100};
+timespec ToTimespec(const archive::FileTime& t) {
+  archive::UnixTime u = archive::ToUnixTime(t.Ticks());
+  return timespec{time_t(u.seconds), long(u.nanoseconds)};
 }
 
 // The files/ tree and its manifest. Folders are made only when something in
@@ -76,7 +74,7 @@ class FileTree {
       return ::openat(parent, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     });
     if (fd.get() < 0) return Status::Io(ErrnoText("cannot create a file for " + Utf8(node.path)));
-    static thread_local std::vector<BYTE> buffer(1 << 20);
+    static thread_local std::vector<uint8_t> buffer(1 << 20);
     while (content.Remaining() > 0) {
       size_t got = 0;
       TLVARC_TRY(content.Read(buffer.data(), buffer.size(), &got));
@@ -90,8 +88,8 @@ class FileTree {
     TLVARC_TRY(KeepReadOnly(fd.get(), node, f.attributes));
     const timespec times[2] = {ToTimespec(f.access), ToTimespec(f.write)};
     ::futimens(fd.get(), times);  // a host that cannot hold the time keeps its own; the manifest has it
-    json line = {{"host", host}, {"attributes", f.attributes}, {"created", FileTimeValue(f.creation)},
-                 {"accessed", FileTimeValue(f.access)}, {"modified", FileTimeValue(f.write)}, {"size", f.size}};
+    json line = {{"host", host}, {"attributes", f.attributes}, {"created", f.creation.Ticks()},
+                 {"accessed", f.access.Ticks()}, {"modified", f.write.Ticks()}, {"size", f.size}};
     PutName(&line, "file", node.name);
     manifest_ << line.dump() << "\n";
     ++files;
@@ -112,8 +110,8 @@ class FileTree {
   // A file read-only on the device is read-only here too: its write bits go,
   // nothing else. Its folder stays writable, so the extraction can always be
   // removed again.
-  static Status KeepReadOnly(int fd, const NodeInfo& node, DWORD attributes) {
-    if (!(attributes & FILE_ATTRIBUTE_READONLY)) return {};
+  static Status KeepReadOnly(int fd, const NodeInfo& node, uint32_t attributes) {
+    if (!(attributes & archive::kAttributeReadOnly)) return {};
     struct stat st;
     if (::fstat(fd, &st) != 0 || ::fchmod(fd, st.st_mode & ~mode_t(0222)) != 0)
       return Status::Io(ErrnoText("cannot make the file for " + Utf8(node.path) + " read-only"));
@@ -191,7 +189,7 @@ class RegistryText {
   }
   void Leave() { keys_.pop_back(); }
 
-  Status Value(const NodeInfo& node, DWORD type, const std::vector<BYTE>& data) {
+  Status Value(const NodeInfo& node, uint32_t type, const std::vector<uint8_t>& data) {
     if (!filter_.Selects(node.path)) return {};
     TLVARC_TRY(Materialize());
     if (last_header_ != keys_.size()) WriteHeader(keys_.size(), false);
@@ -330,7 +328,7 @@ class ExtractVisitor : public RecordVisitor {
     bar_.Update(archive_->CodedPosition());
     return files_.File(node, f, content);
   }
-  Status RegValue(const NodeInfo& node, DWORD type, const std::vector<BYTE>& data) override {
+  Status RegValue(const NodeInfo& node, uint32_t type, const std::vector<uint8_t>& data) override {
     return registry_.Value(node, type, data);
   }
   Status Database(const NodeInfo& node, const DatabaseFields& f) override { return databases_.Database(node, f); }

@@ -39,7 +39,7 @@ class CountingVisitor : public RecordVisitor {
     bar_.Update(archive_->CodedPosition());
     return {};
   }
-  Status RegValue(const NodeInfo&, DWORD, const std::vector<BYTE>&) override {
+  Status RegValue(const NodeInfo&, uint32_t, const std::vector<uint8_t>&) override {
     ++values;
     return {};
   }
@@ -60,7 +60,7 @@ class CountingVisitor : public RecordVisitor {
   ProgressBar bar_;
 };
 
-std::string VersionText(DWORD version) {
+std::string VersionText(uint32_t version) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", unsigned(version));
   return text;

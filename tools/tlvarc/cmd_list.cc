@@ -53,15 +53,15 @@ class ListVisitor : public RecordVisitor {
     Emit(node.path, "file", extra, text);
     return {};
   }
-  Status RegValue(const NodeInfo& node, DWORD type, const std::vector<BYTE>& data) override {
+  Status RegValue(const NodeInfo& node, uint32_t type, const std::vector<uint8_t>& data) override {
     nlohmann::json extra = {{"valueType", RegTypeName(type)}, {"size", data.size()}};
     Emit(node.path, "value", extra, Pad(RegTypeName(type), 21) + Pad(std::to_string(data.size()), 12));
     return {};
   }
   Status Database(const NodeInfo& node, const DatabaseFields& f) override {
-    nlohmann::json extra = {{"databaseType", f.type}, {"sortOrders", f.sorts.size()}};
+    nlohmann::json extra = {{"databaseType", f.type}, {"sortOrders", f.sortCount}};
     char text[64];
-    std::snprintf(text, sizeof text, "type 0x%08X, %zu sort orders", unsigned(f.type), f.sorts.size());
+    std::snprintf(text, sizeof text, "type 0x%08X, %zu sort orders", unsigned(f.type), size_t(f.sortCount));
     Emit(node.path, "database", extra, text);
     return {};
   }

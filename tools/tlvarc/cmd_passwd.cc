@@ -10,7 +10,7 @@
 #include "archive_file.h"
 #include "commands.h"
 #include "host_stream.h"
-#include "password.h"
+#include "node_writer.h"
 #include "terminal.h"
 
 namespace tlvarc {
@@ -38,8 +38,8 @@ Status AskNewPassword(const std::string& file, std::u16string* password) {
 Status ChangePassword(const std::string& file) {
   HostReadStream in;
   TLVARC_TRY(in.Open(file));
-  BYTE header[archive::kNodeStreamOffset];
-  LONG got = 0;
+  uint8_t header[archive::kNodeStreamOffset];
+  int32_t got = 0;
   in.Read(header, sizeof header, &got);
   if (!in.Error().empty()) return Status::Io(in.Error());
   ArchiveHeader parsed;
@@ -53,16 +53,16 @@ Status ChangePassword(const std::string& file) {
   }
   std::u16string fresh;
   TLVARC_TRY(AskNewPassword(file, &fresh));
-  MPwdEncryption(fresh.c_str(), header + archive::kPasswordBlockOffset);
+  MakePasswordBlock(fresh, header + archive::kPasswordBlockOffset);
 
   HostWriteStream out;
   TLVARC_TRY(out.Create(file));
-  LONG put = 0;
+  int32_t put = 0;
   if (!out.Write(header, sizeof header, &put)) return Status::Io(out.Error());
-  std::vector<BYTE> buffer(1 << 20);
+  std::vector<uint8_t> buffer(1 << 20);
   for (;;) {
     got = 0;
-    in.Read(buffer.data(), LONG(buffer.size()), &got);
+    in.Read(buffer.data(), int32_t(buffer.size()), &got);
     if (!in.Error().empty()) return Status::Io(in.Error());
     if (got == 0) break;
     if (!out.Write(buffer.data(), got, &put)) return Status::Io(out.Error());

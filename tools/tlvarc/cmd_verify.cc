@@ -24,7 +24,7 @@ class ProgressVisitor : public RecordVisitor {
   explicit ProgressVisitor(ArchiveFile* archive) : archive_(archive), bar_("verifying", archive->CodedSize()) {}
   Status File(const NodeInfo&, const FileFields&, ContentReader& content) override {
     // Skipping here rather than in the walker keeps the bar moving on big files.
-    static thread_local std::vector<BYTE> scratch(1 << 20);
+    static thread_local std::vector<uint8_t> scratch(1 << 20);
     while (content.Remaining() > 0) {
       size_t got = 0;
       TLVARC_TRY(content.Read(scratch.data(), scratch.size(), &got));

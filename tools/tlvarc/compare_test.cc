@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include "file_service.h"
+#include "fs_nodes.h"
 #include "scratch_device.h"
 #include "test_archives.h"
 
@@ -40,7 +41,7 @@ TEST_F(CompareTest, ShowsWhatARestoreWouldAddChangeAndDelete) {
   ASSERT_TRUE(w.End().ok());
   ASSERT_TRUE(w.End().ok());
   ASSERT_TRUE(w.Container(kNodeDbFolder, u"DATABASE").ok());
-  ASSERT_TRUE(w.Database(u"Contacts Database", DatabaseFields{0x1234, {{0x00010003u, 0u}, {0x0002001Fu, 2u}}}).ok());
+  ASSERT_TRUE(w.Database(u"Contacts Database", DatabaseFields{0x1234, 2, {{0x00010003u, 0u}, {0x0002001Fu, 2u}}}).ok());
   ASSERT_TRUE(w.DatabaseEnd().ok());
   ASSERT_TRUE(w.Database(u"Extra", DatabaseFields{}).ok());
   ASSERT_TRUE(w.DatabaseEnd().ok());
@@ -90,8 +91,8 @@ class DeviceCompareTest : public ToolTest {
   void PutFile(LPCWSTR path, const std::string& content) {
     HANDLE h = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD done = 0;
-    ASSERT_TRUE(WriteFile(h, content.data(), DWORD(content.size()), &done, nullptr));
+    uint32_t done = 0;
+    ASSERT_TRUE(WriteFile(h, content.data(), uint32_t(content.size()), &done, nullptr));
     CloseHandle(h);
   }
   FileFields FieldsOf(LPCWSTR path) {
@@ -99,19 +100,13 @@ class DeviceCompareTest : public ToolTest {
     HANDLE find = FindFirstFileW(path, &found);
     EXPECT_NE(find, INVALID_HANDLE_VALUE);
     FindClose(find);
-    FileFields f;
-    f.attributes = found.dwFileAttributes;
-    f.creation = found.ftCreationTime;
-    f.access = found.ftLastAccessTime;
-    f.write = found.ftLastWriteTime;
-    f.size = found.nFileSizeLow;
-    return f;
+    return FileFieldsOf(found);
   }
-  void PutValue(LPCWSTR key, LPCWSTR name, DWORD number) {
+  void PutValue(LPCWSTR key, LPCWSTR name, uint32_t number) {
     HKEY h = nullptr;
-    DWORD disposition = 0;
+    uint32_t disposition = 0;
     ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, 0, nullptr, &h, &disposition), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(h, name, 0, REG_DWORD, reinterpret_cast<const uint8_t*>(&number), 4), ERROR_SUCCESS);
     RegCloseKey(h);
   }
   cedev::ScratchDevice device_;

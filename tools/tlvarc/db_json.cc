@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "ce/database.h"
+#include "archive_format.h"
+#include "little_endian.h"
 #include "text.h"
 
 namespace tlvarc {
@@ -11,30 +12,27 @@ namespace {
 
 using nlohmann::json;
 
-DWORD Get32(const BYTE* p) { return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24; }
-void Put32(BYTE* p, DWORD v) {
-  for (int i = 0; i < 4; ++i) p[i] = BYTE(v >> (8 * i));
-}
-uint64_t Get64(const BYTE* p) { return uint64_t(Get32(p)) | uint64_t(Get32(p + 4)) << 32; }
-void Put64(BYTE* p, uint64_t v) {
-  Put32(p, DWORD(v));
-  Put32(p + 4, DWORD(v >> 32));
-}
+using archive::GetLe16;
+using archive::GetLe32;
+using archive::GetLe64;
+using archive::PutLe16;
+using archive::PutLe32;
+using archive::PutLe64;
 
 const struct {
-  WORD type;
+  uint16_t type;
   const char* name;
-} kTypes[] = {{CEVT_I2, "i2"},         {CEVT_UI2, "ui2"},         {CEVT_I4, "i4"},       {CEVT_UI4, "ui4"},
-              {CEVT_BOOL, "bool"},     {CEVT_R8, "r8"},           {CEVT_FILETIME, "filetime"},
-              {CEVT_LPWSTR, "string"}, {CEVT_BLOB, "blob"}};
+} kTypes[] = {{archive::kPropI2, "i2"},         {archive::kPropUI2, "ui2"},         {archive::kPropI4, "i4"},       {archive::kPropUI4, "ui4"},
+              {archive::kPropBool, "bool"},     {archive::kPropR8, "r8"},           {archive::kPropFileTime, "filetime"},
+              {archive::kPropString, "string"}, {archive::kPropBlob, "blob"}};
 
-const char* TypeName(WORD type) {
+const char* TypeName(uint16_t type) {
   for (const auto& t : kTypes)
     if (t.type == type) return t.name;
   return nullptr;
 }
 
-bool TypeFromName(const std::string& name, WORD* type) {
+bool TypeFromName(const std::string& name, uint16_t* type) {
   for (const auto& t : kTypes) {
     if (name == t.name) {
       *type = t.type;
@@ -44,46 +42,47 @@ bool TypeFromName(const std::string& name, WORD* type) {
   return false;
 }
 
-std::u16string StringAt(const std::vector<BYTE>& b, size_t at) {
+std::u16string StringAt(const std::vector<uint8_t>& b, size_t at) {
   std::u16string out;
   for (; at + 2 <= b.size(); at += 2) {
-    char16_t c = char16_t(b[at] | b[at + 1] << 8);
+    char16_t c = char16_t(GetLe16(b.data() + at));
     if (c == 0) break;
     out.push_back(c);
   }
   return out;
 }
 
-json PropertyToJson(const BYTE* e, const std::vector<BYTE>& buffer) {
-  DWORD propid = Get32(e);
-  WORD type = WORD(propid);
+json PropertyToJson(const uint8_t* e, const std::vector<uint8_t>& buffer) {
+  uint32_t propid = GetLe32(e);
+  uint16_t type = uint16_t(propid);
   json p = {{"id", propid >> 16}, {"type", TypeName(type)}};
-  WORD length = WORD(e[4] | e[5] << 8), flags = WORD(e[6] | e[7] << 8);
+  uint16_t length = GetLe16(e + 4), flags = GetLe16(e + 6);
   if (length) p["length"] = length;
   if (flags) p["flags"] = flags;
-  const BYTE* v = e + 8;
+  const uint8_t* v = e + 8;
   switch (type) {
-    case CEVT_I2: p["value"] = int16_t(v[0] | v[1] << 8); break;
-    case CEVT_UI2: p["value"] = uint16_t(v[0] | v[1] << 8); break;
-    case CEVT_I4: p["value"] = int32_t(Get32(v)); break;
-    case CEVT_UI4: p["value"] = Get32(v); break;
-    case CEVT_BOOL: p["value"] = Get32(v); break;
-    case CEVT_FILETIME: p["value"] = Get64(v); break;
-    case CEVT_R8: {
+    case archive::kPropI2: p["value"] = int16_t(GetLe16(v)); break;
+    case archive::kPropUI2: p["value"] = GetLe16(v); break;
+    case archive::kPropI4: p["value"] = int32_t(GetLe32(v)); break;
+    case archive::kPropUI4: p["value"] = GetLe32(v); break;
+    case archive::kPropBool: p["value"] = GetLe32(v); break;
+    case archive::kPropFileTime: p["value"] = GetLe64(v); break;
+    case archive::kPropR8: {
       double d;
       std::memcpy(&d, v, 8);
       p["value"] = std::isfinite(d) ? json(d) : json(nullptr);
       break;
     }
-    case CEVT_LPWSTR: {
-      DWORD at = Get32(v);
+    case archive::kPropString: {
+      uint32_t at = GetLe32(v);
       PutName(&p, "value", StringAt(buffer, at));
       p["offset"] = at;
       break;
     }
-    case CEVT_BLOB: {
-      DWORD size = Get32(v), at = Get32(v + 4);
-      p["value"] = HexBytes(buffer.data() + at, size);
+    case archive::kPropBlob: {
+      uint32_t size = GetLe32(v), at = GetLe32(v + 4);
+      // An empty blob may name any offset: nothing is read from it.
+      p["value"] = size ? HexBytes(buffer.data() + at, size) : "";
       p["offset"] = at;
       break;
     }
@@ -95,7 +94,7 @@ Status Bad(const std::string& what) { return Status::Usage("databases.json: " + 
 
 }  // namespace
 
-std::string HexBytes(const BYTE* data, size_t size) {
+std::string HexBytes(const uint8_t* data, size_t size) {
   static const char* digits = "0123456789abcdef";
   std::string out;
   out.reserve(size * 2);
@@ -106,7 +105,7 @@ std::string HexBytes(const BYTE* data, size_t size) {
   return out;
 }
 
-bool ParseHexBytes(const std::string& text, std::vector<BYTE>* out) {
+bool ParseHexBytes(const std::string& text, std::vector<uint8_t>* out) {
   if (text.size() % 2) return false;
   out->clear();
   for (size_t i = 0; i < text.size(); i += 2) {
@@ -117,7 +116,7 @@ bool ParseHexBytes(const std::string& text, std::vector<BYTE>* out) {
       if (d < 0) return false;
       v = v << 4 | d;
     }
-    out->push_back(BYTE(v));
+    out->push_back(uint8_t(v));
   }
   return true;
 }
@@ -144,21 +143,21 @@ Status GetName(const json& object, const char* key, std::u16string* name) {
 
 json RecordToJson(const DbRecord& record) {
   json props = json::array();
-  for (WORD i = 0; i < record.property_count; ++i) props.push_back(PropertyToJson(record.buffer.data() + 16 * i, record.buffer));
+  for (uint16_t i = 0; i < record.property_count; ++i) props.push_back(PropertyToJson(record.buffer.data() + 16 * i, record.buffer));
   json out = {{"size", record.buffer.size()}, {"properties", props}};
-  WORD count = 0;
-  std::vector<BYTE> rebuilt;
+  uint16_t count = 0;
+  std::vector<uint8_t> rebuilt;
   if (!RecordFromJson(out, &count, &rebuilt).ok() || rebuilt != record.buffer)
     out["raw"] = HexBytes(record.buffer.data(), record.buffer.size());
   return out;
 }
 
-Status RecordFromJson(const json& record, WORD* property_count, std::vector<BYTE>* buffer) {
+Status RecordFromJson(const json& record, uint16_t* property_count, std::vector<uint8_t>* buffer) {
   if (!record.is_object() || !record.contains("properties") || !record["properties"].is_array())
     return Bad("a record needs a \"properties\" list");
   const json& props = record["properties"];
   if (props.empty() || props.size() > 0xFFFF) return Bad("a record holds 1 to 65535 properties");
-  *property_count = WORD(props.size());
+  *property_count = uint16_t(props.size());
   if (record.contains("raw")) {
     if (!record["raw"].is_string() || !ParseHexBytes(record["raw"].get<std::string>(), buffer))
       return Bad("\"raw\" must be hex digits");
@@ -167,27 +166,28 @@ Status RecordFromJson(const json& record, WORD* property_count, std::vector<BYTE
   }
   bool laid_out = record.contains("size");
   size_t size = laid_out ? record["size"].get<size_t>() : props.size() * 16;
-  if (size < props.size() * 16 || size > kMaxRecordBytes) return Bad("a record's size does not fit its properties");
+  if (size < props.size() * 16 || size > archive::kMaxRecordBytes) return Bad("a record's size does not fit its properties");
   buffer->assign(size, 0);
   for (size_t i = 0; i < props.size(); ++i) {
     const json& p = props[i];
-    WORD type = 0;
+    uint16_t type = 0;
     if (!p.contains("type") || !p["type"].is_string() || !TypeFromName(p["type"].get<std::string>(), &type))
       return Bad("property " + std::to_string(i + 1) + " has no known \"type\"");
     if (!p.contains("id") || !p["id"].is_number_unsigned() || p["id"].get<uint64_t>() > 0xFFFF)
       return Bad("property " + std::to_string(i + 1) + " needs an \"id\" of 0 to 65535");
-    BYTE* e = buffer->data() + 16 * i;
-    Put32(e, DWORD(p["id"].get<unsigned>()) << 16 | type);
-    WORD length = p.value("length", 0), flags = p.value("flags", 0);
-    e[4] = BYTE(length), e[5] = BYTE(length >> 8), e[6] = BYTE(flags), e[7] = BYTE(flags >> 8);
+    uint8_t* e = buffer->data() + 16 * i;
+    PutLe32(e, uint32_t(p["id"].get<unsigned>()) << 16 | type);
+    uint16_t length = p.value("length", 0), flags = p.value("flags", 0);
+    PutLe16(e + 4, length);
+    PutLe16(e + 6, flags);
     const json& v = p.contains("value") ? p["value"] : json(nullptr);
     // Where this property's string or blob goes: its stored offset, or the end.
-    auto place = [&](const std::vector<BYTE>& bytes, DWORD* at) -> Status {
+    auto place = [&](const std::vector<uint8_t>& bytes, uint32_t* at) -> Status {
       if (laid_out && p.contains("offset")) {
-        *at = p["offset"].get<DWORD>();
+        *at = p["offset"].get<uint32_t>();
         if (uint64_t(*at) + bytes.size() > buffer->size()) return Bad("property " + std::to_string(i + 1) + " lies outside its record");
       } else {
-        *at = DWORD(buffer->size());
+        *at = uint32_t(buffer->size());
         buffer->resize(buffer->size() + bytes.size(), 0);
         e = buffer->data() + 16 * i;
       }
@@ -196,36 +196,36 @@ Status RecordFromJson(const json& record, WORD* property_count, std::vector<BYTE
     };
     try {
       switch (type) {
-        case CEVT_I2: { int16_t x = v.get<int16_t>(); e[8] = BYTE(x), e[9] = BYTE(uint16_t(x) >> 8); break; }
-        case CEVT_UI2: { uint16_t x = v.get<uint16_t>(); e[8] = BYTE(x), e[9] = BYTE(x >> 8); break; }
-        case CEVT_I4: Put32(e + 8, DWORD(v.get<int32_t>())); break;
-        case CEVT_UI4:
-        case CEVT_BOOL: Put32(e + 8, v.get<uint32_t>()); break;
-        case CEVT_FILETIME: Put64(e + 8, v.get<uint64_t>()); break;
-        case CEVT_R8: {
+        case archive::kPropI2: PutLe16(e + 8, uint16_t(v.get<int16_t>())); break;
+        case archive::kPropUI2: PutLe16(e + 8, v.get<uint16_t>()); break;
+        case archive::kPropI4: PutLe32(e + 8, uint32_t(v.get<int32_t>())); break;
+        case archive::kPropUI4:
+        case archive::kPropBool: PutLe32(e + 8, v.get<uint32_t>()); break;
+        case archive::kPropFileTime: PutLe64(e + 8, v.get<uint64_t>()); break;
+        case archive::kPropR8: {
           if (v.is_null()) return Bad("property " + std::to_string(i + 1) + ": an r8 that is not a finite number needs \"raw\"");
           double d = v.get<double>();
           std::memcpy(e + 8, &d, 8);
           break;
         }
-        case CEVT_LPWSTR: {
+        case archive::kPropString: {
           std::u16string text;
           TLVARC_TRY(GetName(p, "value", &text));
-          std::vector<BYTE> bytes;
-          for (char16_t c : text) bytes.push_back(BYTE(c)), bytes.push_back(BYTE(c >> 8));
+          std::vector<uint8_t> bytes;
+          for (char16_t c : text) bytes.push_back(uint8_t(c)), bytes.push_back(uint8_t(c >> 8));
           bytes.push_back(0), bytes.push_back(0);
-          DWORD at = 0;
+          uint32_t at = 0;
           TLVARC_TRY(place(bytes, &at));
-          Put32(buffer->data() + 16 * i + 8, at);
+          PutLe32(buffer->data() + 16 * i + 8, at);
           break;
         }
-        case CEVT_BLOB: {
-          std::vector<BYTE> bytes;
+        case archive::kPropBlob: {
+          std::vector<uint8_t> bytes;
           if (!v.is_string() || !ParseHexBytes(v.get<std::string>(), &bytes)) return Bad("a blob's value must be hex digits");
-          DWORD at = 0;
+          uint32_t at = 0;
           TLVARC_TRY(place(bytes, &at));
-          Put32(buffer->data() + 16 * i + 8, DWORD(bytes.size()));
-          Put32(buffer->data() + 16 * i + 12, at);
+          PutLe32(buffer->data() + 16 * i + 8, uint32_t(bytes.size()));
+          PutLe32(buffer->data() + 16 * i + 12, at);
           break;
         }
       }
@@ -233,13 +233,14 @@ Status RecordFromJson(const json& record, WORD* property_count, std::vector<BYTE
       return Bad("property " + std::to_string(i + 1) + " has a value that does not fit its type");
     }
   }
-  if (buffer->size() > kMaxRecordBytes) return Bad("a record is larger than any record");
+  if (buffer->size() > archive::kMaxRecordBytes) return Bad("a record is larger than any record");
   return {};
 }
 
 json DatabaseToJson(const std::u16string& name, const DatabaseFields& fields) {
   json sorts = json::array();
-  for (const SortOrder& s : fields.sorts) sorts.push_back({{"propid", s.propid}, {"flags", s.flags}});
+  for (uint16_t i = 0; i < fields.sortCount; ++i)
+    sorts.push_back({{"propid", fields.sorts[i].propid}, {"flags", fields.sorts[i].flags}});
   json db = {{"type", fields.type}, {"sortOrders", sorts}};
   PutName(&db, "name", name);
   return db;
@@ -249,15 +250,16 @@ Status DatabaseFromJson(const json& db, std::u16string* name, DatabaseFields* fi
   if (!db.is_object()) return Bad("a database must be an object");
   TLVARC_TRY(GetName(db, "name", name));
   try {
+    *fields = DatabaseFields{};
     fields->type = db.value("type", 0u);
-    fields->sorts.clear();
     if (db.contains("sortOrders")) {
-      for (const json& s : db["sortOrders"]) fields->sorts.push_back({s.at("propid").get<DWORD>(), s.at("flags").get<DWORD>()});
+      if (db["sortOrders"].size() > archive::kMaxSortOrders) return Bad(Utf8(*name) + ": at most 4 sort orders");
+      for (const json& s : db["sortOrders"])
+        fields->sorts[fields->sortCount++] = {s.at("propid").get<uint32_t>(), s.at("flags").get<uint32_t>()};
     }
   } catch (const json::exception&) {
     return Bad(Utf8(*name) + ": type and sort orders must be numbers");
   }
-  if (fields->sorts.size() > CEDB_MAXSORTORDER) return Bad(Utf8(*name) + ": at most 4 sort orders");
   return {};
 }
 

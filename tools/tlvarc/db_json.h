@@ -18,7 +18,7 @@ nlohmann::json RecordToJson(const DbRecord& record);
 // The property buffer (archive form) and property count of a record object.
 // Without "size" and offsets the strings and blobs are laid out after the
 // entries, in order, so a record can be written by hand.
-Status RecordFromJson(const nlohmann::json& record, WORD* property_count, std::vector<BYTE>* buffer);
+Status RecordFromJson(const nlohmann::json& record, uint16_t* property_count, std::vector<uint8_t>* buffer);
 
 nlohmann::json DatabaseToJson(const std::u16string& name, const DatabaseFields& fields);
 Status DatabaseFromJson(const nlohmann::json& db, std::u16string* name, DatabaseFields* fields);
@@ -27,7 +27,7 @@ Status DatabaseFromJson(const nlohmann::json& db, std::u16string* name, Database
 void PutName(nlohmann::json* object, const char* key, const std::u16string& name);
 Status GetName(const nlohmann::json& object, const char* key, std::u16string* name);
 
-std::string HexBytes(const BYTE* data, size_t size);
-bool ParseHexBytes(const std::string& text, std::vector<BYTE>* out);
+std::string HexBytes(const uint8_t* data, size_t size);
+bool ParseHexBytes(const std::string& text, std::vector<uint8_t>* out);
 
 }  // namespace tlvarc

@@ -5,23 +5,25 @@
 #include <vector>
 
 #include "archive_format.h"
+#include "db_nodes.h"
 #include "device_folder.h"
 #include "exclusion_rules.h"
+#include "fs_nodes.h"
+#include "reg_nodes.h"
+#include "node_rules.h"
 #include "text.h"
 #include "wide_text.h"
 
 namespace tlvarc {
 namespace {
 
-constexpr DWORD kMountedStorage = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_TEMPORARY;
-
 std::u16string Join(const std::u16string& folder, const std::u16string& name) {
   return folder.empty() || folder.back() != u'\\' ? folder + u'\\' + name : folder + name;
 }
 
-class DeviceWalker {
+class DeviceTreeWalker {
  public:
-  explicit DeviceWalker(const EntrySink& sink) : sink_(sink) {}
+  explicit DeviceTreeWalker(const EntrySink& sink) : sink_(sink) {}
 
   Status Files(const std::u16string& folder) {
     sink_(folder, Fingerprint{EntryKind::kFolder, 0, 0, 0});
@@ -37,7 +39,7 @@ class DeviceWalker {
       // A restore never walks into mounted storage. Files in ROM, files in
       // use and read-only files are compared (an archive may carry them) but
       // are left by the mirror pass's plain delete.
-      if ((e.dwFileAttributes & kMountedStorage) == kMountedStorage) continue;
+      if (IsMountedAttributes(e.dwFileAttributes)) continue;
       std::u16string path = Join(folder, e.cFileName);
       if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         TLVARC_TRY(Files(path));
@@ -49,12 +51,7 @@ class DeviceWalker {
   }
 
   Status Registry() {
-    const struct {
-      const char16_t* name;
-      HKEY key;
-    } kRoots[] = {{u"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT}, {u"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-                  {u"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {u"HKEY_USERS", HKEY_USERS}};
-    for (const auto& root : kRoots) TLVARC_TRY(Key(root.key, root.name, u""));
+    for (const char16_t* root : archive::kRegistryRootNames) TLVARC_TRY(Key(RegistryRootHandle(root), root, u""));
     return {};
   }
 
@@ -71,12 +68,7 @@ class DeviceWalker {
 
  private:
   Status File(const std::u16string& path, const WIN32_FIND_DATAW& e, bool left_out) {
-    FileFields f;
-    f.attributes = e.dwFileAttributes;
-    f.creation = e.ftCreationTime;
-    f.access = e.ftLastAccessTime;
-    f.write = e.ftLastWriteTime;
-    f.size = e.nFileSizeLow;
+    FileFields f = FileFieldsOf(e);
     Fingerprint fp{EntryKind::kFile, 0, FileMeta(f), f.size};
     fp.kept = (f.attributes & FILE_ATTRIBUTE_INROM) != 0;
     fp.left_out = left_out;
@@ -164,7 +156,7 @@ class DeviceWalker {
       DWORD size = 0;
       if (!CeReadRecordProps(handle, CEDB_ALLOWREALLOC, &props, nullptr, &buffer, &size)) break;
       if (props && size && buffer) {
-        ToOffsets(buffer, props);
+        MDatabaseNode::PointersToOffsets(buffer, props);  // as the archive holds them
         records.Add64(props);
         records.Add(buffer, size);
         ++count;
@@ -174,16 +166,6 @@ class DeviceWalker {
     CloseHandle(handle);
     sink_(path, Fingerprint{EntryKind::kDatabase, records.Value(), meta.Value(), count});
     return {};
-  }
-
-  // As the archive holds them: string and blob pointers as offsets from the buffer.
-  static void ToOffsets(BYTE* buffer, WORD count) {
-    DWORD base = DeviceAddress(buffer);
-    for (WORD i = 0; i < count; ++i) {
-      CEPROPVAL* p = reinterpret_cast<CEPROPVAL*>(buffer + size_t(i) * sizeof(CEPROPVAL));
-      if (TypeFromPropID(p->propid) == CEVT_LPWSTR) p->val.lpwstr -= base;
-      if (TypeFromPropID(p->propid) == CEVT_BLOB) p->val.blob.lpb -= base;
-    }
   }
 
   const EntrySink& sink_;
@@ -196,7 +178,7 @@ Status WalkDevice(const std::string& device_dir, const DeviceParts& parts, const
   if (!std::filesystem::exists(std::filesystem::path(device_dir) / "device.json", ec))
     return Status::Usage(device_dir + " is not a device folder (no device.json)");
   if (!cedev::Device::Use(device_dir)) return Status::Io("cannot open the device in " + device_dir);
-  DeviceWalker walker(sink);
+  DeviceTreeWalker walker(sink);
   if (parts.files) TLVARC_TRY(walker.Files(u"\\"));
   if (parts.registry) TLVARC_TRY(walker.Registry());
   if (parts.databases) TLVARC_TRY(walker.Databases());

@@ -23,6 +23,14 @@ struct DeviceParts {
   bool databases = true;
 };
 
+// Lives in the tool's small device library (tlvarc_device), the only part
+// of the tool that links the emulated device.
 Status WalkDevice(const std::string& device_dir, const DeviceParts& parts, const EntrySink& sink);
+
+// `compare --device` reaches a device only through the walker the program
+// installs (main does, with WalkDevice); without one it says so. This keeps
+// the archive commands free of the device.
+using DeviceWalker = Status (*)(const std::string& device_dir, const DeviceParts& parts, const EntrySink& sink);
+void SetDeviceWalker(DeviceWalker walker);
 
 }  // namespace tlvarc

@@ -16,7 +16,7 @@ namespace {
 
 using ::testing::HasSubstr;
 
-BOOL FlashDisk(LPWSTR location) {
+int32_t FlashDisk(LPWSTR location) {
   const char16_t name[] = u"FlashDisk";
   for (size_t i = 0; i < sizeof name / 2; ++i) location[i] = name[i];
   return TRUE;
@@ -39,15 +39,15 @@ class EngineArchiveTest : public ToolTest {
     SetBackupLocationSource(nullptr);
     ToolTest::TearDown();
   }
-  void Set(HKEY root, LPCWSTR key, LPCWSTR name, DWORD type, const std::vector<BYTE>& data) {
+  void Set(HKEY root, LPCWSTR key, LPCWSTR name, uint32_t type, const std::vector<uint8_t>& data) {
     HKEY h = nullptr;
-    DWORD disposition = 0;
+    uint32_t disposition = 0;
     ASSERT_EQ(RegCreateKeyExW(root, key, 0, nullptr, 0, 0, nullptr, &h, &disposition), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(h, name, 0, type, data.data(), DWORD(data.size())), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(h, name, 0, type, data.data(), uint32_t(data.size())), ERROR_SUCCESS);
     RegCloseKey(h);
   }
   std::string Backup(const std::u16string& password) {
-    BYTE block[archive::kPasswordBlockBytes];
+    uint8_t block[archive::kPasswordBlockBytes];
     MPwdEncryption(password.c_str(), block);
     ResetJobStatus(JOB_OPERATION_BACKUP);
     EXPECT_EQ(RunRegistryBackup(block), 1u);

@@ -6,7 +6,7 @@ namespace tlvarc {
 
 void Hasher::Add(const void* data, size_t size) {
   // Eight bytes a step: fast enough to hash file content at disk speed.
-  const BYTE* p = static_cast<const BYTE*>(data);
+  const uint8_t* p = static_cast<const uint8_t*>(data);
   constexpr uint64_t kMul = 0xFF51AFD7ED558CCDull;
   while (size >= 8) {
     uint64_t w;
@@ -25,7 +25,7 @@ void Hasher::Add(const void* data, size_t size) {
 uint64_t FileMeta(const FileFields& f) {
   Hasher h;
   h.Add64(f.attributes);
-  for (const FILETIME* t : {&f.creation, &f.access, &f.write}) h.Add64(uint64_t(t->dwHighDateTime) << 32 | t->dwLowDateTime);
+  for (const archive::FileTime* t : {&f.creation, &f.access, &f.write}) h.Add64(t->Ticks());
   return h.Value();
 }
 
@@ -49,7 +49,7 @@ Status FingerprintVisitor::Enter(const NodeInfo& node) {
 }
 
 Status FingerprintVisitor::File(const NodeInfo& node, const FileFields& f, ContentReader& content) {
-  static thread_local std::vector<BYTE> buffer(1 << 20);
+  static thread_local std::vector<uint8_t> buffer(1 << 20);
   Hasher h;
   while (content.Remaining() > 0) {
     size_t got = 0;
@@ -60,7 +60,7 @@ Status FingerprintVisitor::File(const NodeInfo& node, const FileFields& f, Conte
   return {};
 }
 
-Status FingerprintVisitor::RegValue(const NodeInfo& node, DWORD type, const std::vector<BYTE>& data) {
+Status FingerprintVisitor::RegValue(const NodeInfo& node, uint32_t type, const std::vector<uint8_t>& data) {
   Hasher h;
   h.Add64(type);
   h.Add(data.data(), data.size());
@@ -71,7 +71,7 @@ Status FingerprintVisitor::RegValue(const NodeInfo& node, DWORD type, const std:
 Status FingerprintVisitor::Database(const NodeInfo&, const DatabaseFields& f) {
   Hasher meta;
   meta.Add64(f.type);
-  for (const SortOrder& s : f.sorts) meta.Add64(uint64_t(s.propid) << 32 | s.flags);
+  for (uint16_t i = 0; i < f.sortCount; ++i) meta.Add64(uint64_t(f.sorts[i].propid) << 32 | f.sorts[i].flags);
   database_ = Fingerprint{EntryKind::kDatabase, 0, meta.Value(), 0};
   records_ = Hasher();
   return {};

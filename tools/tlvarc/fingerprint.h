@@ -42,7 +42,7 @@ class FingerprintVisitor : public RecordVisitor {
   explicit FingerprintVisitor(EntrySink sink) : sink_(std::move(sink)) {}
   Status Enter(const NodeInfo& node) override;
   Status File(const NodeInfo& node, const FileFields& f, ContentReader& content) override;
-  Status RegValue(const NodeInfo& node, DWORD type, const std::vector<BYTE>& data) override;
+  Status RegValue(const NodeInfo& node, uint32_t type, const std::vector<uint8_t>& data) override;
   Status Database(const NodeInfo& node, const DatabaseFields& f) override;
   Status Record(const NodeInfo& db, const DbRecord& record) override;
   Status DatabaseEnd(const NodeInfo& node) override;

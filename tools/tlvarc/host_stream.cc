@@ -59,24 +59,24 @@ bool HostReadStream::Refill() {
   }
 }
 
-BOOL HostReadStream::Read(void* buffer, LONG count, LONG* done) {
-  LONG got = 0;
+int32_t HostReadStream::Read(void* buffer, int32_t count, int32_t* done) {
+  int32_t got = 0;
   auto* out = static_cast<uint8_t*>(buffer);
   while (got < count) {
     if (at_ == filled_ && (fd_ < 0 || !Refill())) break;
     size_t take = std::min(filled_ - at_, size_t(count - got));
     std::memcpy(out + got, buffer_.data() + at_, take);
     at_ += take;
-    got += LONG(take);
+    got += int32_t(take);
   }
   consumed_ += uint64_t(got);
   if (done) *done = got;
   return got > 0 || count <= 0;
 }
 
-BOOL HostReadStream::Write(const void*, LONG, LONG* done) {
+int32_t HostReadStream::Write(const void*, int32_t, int32_t* done) {
   if (done) *done = 0;
-  return FALSE;
+  return 0;
 }
 
 HostWriteStream::~HostWriteStream() { Discard(); }
@@ -97,9 +97,9 @@ Status HostWriteStream::Create(const std::string& target) {
   return {};
 }
 
-BOOL HostWriteStream::Read(void*, LONG, LONG* done) {
+int32_t HostWriteStream::Read(void*, int32_t, int32_t* done) {
   if (done) *done = 0;
-  return FALSE;
+  return 0;
 }
 
 bool HostWriteStream::Drain() {
@@ -117,24 +117,24 @@ bool HostWriteStream::Drain() {
   return true;
 }
 
-BOOL HostWriteStream::Write(const void* data, LONG count, LONG* done) {
+int32_t HostWriteStream::Write(const void* data, int32_t count, int32_t* done) {
   if (done) *done = 0;
-  if (fd_ < 0) return FALSE;
+  if (fd_ < 0) return 0;
   const auto* in = static_cast<const uint8_t*>(data);
-  LONG put = 0;
+  int32_t put = 0;
   while (put < count) {
     size_t take = std::min(buffer_.size() - filled_, size_t(count - put));
     std::memcpy(buffer_.data() + filled_, in + put, take);
     filled_ += take;
-    put += LONG(take);
-    if (filled_ == buffer_.size() && !Drain()) return FALSE;
+    put += int32_t(take);
+    if (filled_ == buffer_.size() && !Drain()) return 0;
   }
   written_ += uint64_t(put);
   if (done) *done = put;
-  return TRUE;
+  return 1;
 }
 
-BOOL HostWriteStream::Flush() { return fd_ >= 0 && Drain(); }
+int32_t HostWriteStream::Flush() { return fd_ >= 0 && Drain(); }
 
 Status HostWriteStream::Commit() {
   if (fd_ < 0) return Status::Io("cannot write " + temp_ + ": not open");

@@ -23,9 +23,9 @@ class HostReadStream : public MArchiveStream {
   Status Open(const std::string& path);
   // Reads bytes held in memory instead of a file (the fuzz target).
   void OpenMemory(const uint8_t* data, size_t size, const std::string& name);
-  BOOL Read(void* buffer, LONG count, LONG* done) override;
-  BOOL Write(const void*, LONG, LONG* done) override;
-  BOOL Flush() override { return TRUE; }
+  int32_t Read(void* buffer, int32_t count, int32_t* done) override;
+  int32_t Write(const void*, int32_t, int32_t* done) override;
+  int32_t Flush() override { return 1; }
 
   // Bytes handed out so far: the offset in the file of the next byte.
   uint64_t Position() const { return consumed_; }
@@ -59,9 +59,9 @@ class HostWriteStream : public MArchiveStream {
   HostWriteStream& operator=(const HostWriteStream&) = delete;
 
   Status Create(const std::string& target);
-  BOOL Read(void*, LONG, LONG* done) override;
-  BOOL Write(const void* data, LONG count, LONG* done) override;
-  BOOL Flush() override;
+  int32_t Read(void*, int32_t, int32_t* done) override;
+  int32_t Write(const void* data, int32_t count, int32_t* done) override;
+  int32_t Flush() override;
   Status Commit();
   const std::string& Error() const { return error_; }
   uint64_t Written() const { return written_; }
@@ -84,21 +84,21 @@ class HostWriteStream : public MArchiveStream {
 class CountingStream : public MArchiveStream {
  public:
   explicit CountingStream(MArchiveStream* inner) : inner_(inner) {}
-  BOOL Read(void* buffer, LONG count, LONG* done) override {
-    LONG got = 0;
-    BOOL ok = inner_->Read(buffer, count, &got);
+  int32_t Read(void* buffer, int32_t count, int32_t* done) override {
+    int32_t got = 0;
+    int32_t ok = inner_->Read(buffer, count, &got);
     if (ok) count_ += uint64_t(got);
     if (done) *done = got;
     return ok;
   }
-  BOOL Write(const void* data, LONG count, LONG* done) override {
-    LONG put = 0;
-    BOOL ok = inner_->Write(data, count, &put);
+  int32_t Write(const void* data, int32_t count, int32_t* done) override {
+    int32_t put = 0;
+    int32_t ok = inner_->Write(data, count, &put);
     if (ok) count_ += uint64_t(put);
     if (done) *done = put;
     return ok;
   }
-  BOOL Flush() override { return inner_->Flush(); }
+  int32_t Flush() override { return inner_->Flush(); }
   uint64_t Count() const { return count_; }
 
  private:

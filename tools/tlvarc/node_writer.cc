@@ -1,97 +1,89 @@
 #include "node_writer.h"
 
-#include <algorithm>
+#include <random>
 
 #include "archive_format.h"
-#include "password.h"
-#include "records.h"
+#include "header.h"
+#include "node_records.h"
+#include "password_block.h"
+#include "primitives.h"
 
 namespace tlvarc {
 namespace {
 
 Status WriteFailed() { return Status::Io("cannot write the archive"); }
 
+Status Wrote(const archive::Result& result) { return result.ok() ? Status() : WriteFailed(); }
+
+// Noise for password blocks made on a PC: the host's own random device.
+class HostRandomWords : public archive::RandomWords {
+ public:
+  uint16_t Next() override { return uint16_t(device_()); }
+
+ private:
+  std::random_device device_;
+};
+
 }  // namespace
 
-Status WriteArchiveHeader(MArchiveStream* file, const std::u16string& platform, const std::u16string& password) {
-  BYTE header[archive::kNodeStreamOffset] = {};
-  DWORD version = archive::kVersion;
-  for (int i = 0; i < 4; ++i) header[i] = BYTE(version >> (8 * i));
-  size_t units = std::min(platform.size(), size_t(archive::kPlatformNameBytes / 2 - 1));
-  for (size_t i = 0; i < units; ++i) {
-    header[archive::kPlatformNameOffset + 2 * i] = BYTE(platform[i]);
-    header[archive::kPlatformNameOffset + 2 * i + 1] = BYTE(platform[i] >> 8);
-  }
-  MPwdEncryption(password.c_str(), header + archive::kPasswordBlockOffset);
-  LONG done = 0;
-  if (!file->Write(header, sizeof header, &done) || done != LONG(sizeof header)) return WriteFailed();
-  return {};
+void MakePasswordBlock(const std::u16string& password, uint8_t* block) {
+  HostRandomWords random;
+  archive::MakePasswordBlock(password.c_str(), block, random);
 }
 
-Status NodeWriter::U16(DWORD value) { return WriteU16(&coder_, value) ? Status() : WriteFailed(); }
-Status NodeWriter::U32(DWORD value) { return WriteU32(&coder_, value) ? Status() : WriteFailed(); }
+Status WriteArchiveHeader(MArchiveStream* file, const std::u16string& platform, const std::u16string& password) {
+  uint8_t name[archive::kPlatformNameBytes], block[archive::kPasswordBlockBytes];
+  archive::SetPlatformName(platform, name);
+  MakePasswordBlock(password, block);
+  return Wrote(archive::WriteHeader(file, name, block));
+}
 
 Status NodeWriter::Bytes(const void* data, size_t size) {
-  const BYTE* at = static_cast<const BYTE*>(data);
+  const uint8_t* at = static_cast<const uint8_t*>(data);
   while (size > 0) {
-    LONG piece = size > (1u << 30) ? LONG(1u << 30) : LONG(size);
-    if (!WriteBytes(&coder_, at, piece)) return WriteFailed();
+    int32_t piece = size > (1u << 30) ? int32_t(1u << 30) : int32_t(size);
+    if (!archive::PutBytes(&coder_, at, piece)) return WriteFailed();
     at += piece;
     size -= size_t(piece);
   }
   return {};
 }
 
-Status NodeWriter::Header(LONG type, const std::u16string& name) {
-  TLVARC_TRY(U32(DWORD(type)));
-  return WriteString(&coder_, name.c_str()) ? Status() : WriteFailed();
+Status NodeWriter::Container(int32_t type, const std::u16string& name) {
+  return Wrote(archive::WriteNodeHeader(&coder_, type, name));
 }
 
-Status NodeWriter::Container(LONG type, const std::u16string& name) { return Header(type, name); }
-
-Status NodeWriter::Key(LONG type, const std::u16string& name, const std::u16string& class_name) {
-  TLVARC_TRY(Header(type, name));
-  return WriteString(&coder_, class_name.c_str()) ? Status() : WriteFailed();
+Status NodeWriter::Key(int32_t type, const std::u16string& name, const std::u16string& class_name) {
+  TLVARC_TRY(Wrote(archive::WriteNodeHeader(&coder_, type, name)));
+  return Wrote(archive::WriteText(&coder_, class_name));
 }
 
-Status NodeWriter::End() { return U32(DWORD(archive::kNodeEnd)); }
+Status NodeWriter::End() { return Wrote(archive::WriteEndMarker(&coder_)); }
 
-Status NodeWriter::FileHeader(const std::u16string& name, const FileFields& f) {
-  TLVARC_TRY(Header(archive::kNodeFile, name));
-  const DWORD fields[8] = {f.attributes,          f.creation.dwLowDateTime, f.creation.dwHighDateTime,
-                           f.access.dwLowDateTime, f.access.dwHighDateTime,  f.write.dwLowDateTime,
-                           f.write.dwHighDateTime, f.size};
-  for (DWORD v : fields) TLVARC_TRY(U32(v));
-  return {};
+Status NodeWriter::FileHeader(const std::u16string& name, const FileFields& fields) {
+  TLVARC_TRY(Wrote(archive::WriteNodeHeader(&coder_, archive::kNodeFile, name)));
+  return Wrote(archive::WriteFileFields(&coder_, fields));
 }
 
 Status NodeWriter::Content(const void* data, size_t size) { return Bytes(data, size); }
 
-Status NodeWriter::Value(const std::u16string& name, DWORD type, const std::vector<BYTE>& data) {
-  TLVARC_TRY(Header(archive::kNodeRegValue, name));
-  TLVARC_TRY(U32(type));
-  TLVARC_TRY(U32(DWORD(data.size())));
+Status NodeWriter::Value(const std::u16string& name, uint32_t type, const std::vector<uint8_t>& data) {
+  TLVARC_TRY(Wrote(archive::WriteNodeHeader(&coder_, archive::kNodeRegValue, name)));
+  TLVARC_TRY(Wrote(archive::WriteValueHeader(&coder_, {type, uint32_t(data.size())})));
   return Bytes(data.data(), data.size());
 }
 
-Status NodeWriter::Database(const std::u16string& name, const DatabaseFields& f) {
-  TLVARC_TRY(Header(archive::kNodeDatabase, name));
-  TLVARC_TRY(U32(f.type));
-  TLVARC_TRY(U16(DWORD(f.sorts.size())));
-  for (const SortOrder& s : f.sorts) {
-    TLVARC_TRY(U32(s.propid));
-    TLVARC_TRY(U32(s.flags));
-  }
-  return {};
+Status NodeWriter::Database(const std::u16string& name, const DatabaseFields& fields) {
+  TLVARC_TRY(Wrote(archive::WriteNodeHeader(&coder_, archive::kNodeDatabase, name)));
+  return Wrote(archive::WriteDatabaseFields(&coder_, fields));
 }
 
-Status NodeWriter::Record(WORD property_count, const std::vector<BYTE>& buffer) {
-  TLVARC_TRY(U16(property_count));
-  TLVARC_TRY(U32(DWORD(buffer.size())));
+Status NodeWriter::Record(uint16_t property_count, const std::vector<uint8_t>& buffer) {
+  TLVARC_TRY(Wrote(archive::WriteRecordHeader(&coder_, property_count, uint32_t(buffer.size()))));
   return Bytes(buffer.data(), buffer.size());
 }
 
-Status NodeWriter::DatabaseEnd() { return U16(0); }
+Status NodeWriter::DatabaseEnd() { return Wrote(archive::WriteRecordsEnd(&coder_)); }
 
 Status NodeWriter::Finish() { return coder_.Flush() ? Status() : WriteFailed(); }
 

@@ -2,15 +2,13 @@
 // as letters, file times in local time, registry types by name.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-#include "ce/types.h"
+#include "file_time.h"
 
 namespace tlvarc {
-
-// CE wildcard match (* and ?), without regard to case.
-bool WildcardMatch(std::u16string_view pattern, std::u16string_view text);
 
 // The patterns of a command line; an empty set selects everything. A
 // pattern selects a path it matches and everything below it.
@@ -21,14 +19,12 @@ class PathFilter {
   bool Selects(const std::u16string& path) const;
 
  private:
-  std::vector<std::u16string> patterns_;
+  std::vector<std::u16string> patterns_;  // folded
 };
 
-std::string AttributeLetters(DWORD attributes);
+std::string AttributeLetters(uint32_t attributes);
 // "2026-12-07 13:14:45" in the host's local time.
-std::string LocalTime(const FILETIME& time);
-uint64_t FileTimeValue(const FILETIME& time);
-FILETIME FileTimeFrom(uint64_t value);
-std::string RegTypeName(DWORD type);
+std::string LocalTime(const archive::FileTime& time);
+std::string RegTypeName(uint32_t type);
 
 }  // namespace tlvarc

@@ -147,22 +147,22 @@ TEST_F(ReaderTest, UsageErrorsExitTwoWithHelp) {
 // Damage: each case names what is wrong, where, and exits 1.
 class DamageTest : public ReaderTest {
  protected:
-  int VerifyNodes(const std::vector<BYTE>& nodes) {
+  int VerifyNodes(const std::vector<uint8_t>& nodes) {
     std::string path = Path("damaged.dat");
     WriteAll(path, EncodeNodes(nodes));
     return Run({"verify", path});
   }
-  static void Add32(std::vector<BYTE>* v, DWORD x) {
-    for (int i = 0; i < 4; ++i) v->push_back(BYTE(x >> (8 * i)));
+  static void Add32(std::vector<uint8_t>* v, uint32_t x) {
+    for (int i = 0; i < 4; ++i) v->push_back(uint8_t(x >> (8 * i)));
   }
-  static void AddName(std::vector<BYTE>* v, const std::u16string& s) {
-    v->push_back(BYTE(s.size()));
-    v->push_back(BYTE(s.size() >> 8));
-    for (char16_t c : s) v->push_back(BYTE(c >> 8));
-    for (char16_t c : s) v->push_back(BYTE(c));
+  static void AddName(std::vector<uint8_t>* v, const std::u16string& s) {
+    v->push_back(uint8_t(s.size()));
+    v->push_back(uint8_t(s.size() >> 8));
+    for (char16_t c : s) v->push_back(uint8_t(c >> 8));
+    for (char16_t c : s) v->push_back(uint8_t(c));
   }
-  static std::vector<BYTE> RootAndTop() {
-    std::vector<BYTE> v;
+  static std::vector<uint8_t> RootAndTop() {
+    std::vector<uint8_t> v;
     Add32(&v, 1);
     AddName(&v, u"");
     Add32(&v, 0x100);
@@ -189,8 +189,24 @@ TEST_F(DamageTest, ContainerLeftOpenOrDataAfterRoot) {
   EXPECT_THAT(Err(), HasSubstr("decoded offset 22): data follows the end of the root"));
 }
 
+// A sound archive with one stray, incomplete packet after the end of the
+// root: a control byte whose data never comes.
+TEST_F(DamageTest, AStrayIncompletePacketAfterTheRootIsDamage) {
+  std::vector<uint8_t> sound = ArchiveBuilder().SampleData().Finish();
+  std::string path = Path("stray.dat");
+  WriteAll(path, sound);
+  ASSERT_EQ(Run({"verify", path}), 0) << Err();
+  for (std::vector<uint8_t> tail : {std::vector<uint8_t>{0x05}, std::vector<uint8_t>{0x85}, std::vector<uint8_t>{0xFE, 0x41}}) {
+    std::vector<uint8_t> damaged = sound;
+    damaged.insert(damaged.end(), tail.begin(), tail.end());
+    WriteAll(path, damaged);
+    EXPECT_EQ(Run({"verify", path}), 1) << int(tail[0]);
+    EXPECT_THAT(Err(), HasSubstr("an incomplete packet follows the end of the root")) << int(tail[0]);
+  }
+}
+
 TEST_F(DamageTest, RecordsOutOfPlaceAreRefused) {
-  std::vector<BYTE> v;
+  std::vector<uint8_t> v;
   Add32(&v, 1);
   AddName(&v, u"");
   Add32(&v, 0x101);  // a file directly under the root
@@ -221,7 +237,7 @@ TEST_F(DamageTest, HostileNamesAreRefused) {
 }
 
 TEST_F(DamageTest, DeepNestingIsRefusedWithoutRecursion) {
-  std::vector<BYTE> v;
+  std::vector<uint8_t> v;
   Add32(&v, 1);
   AddName(&v, u"");
   Add32(&v, 0x200);
@@ -233,11 +249,11 @@ TEST_F(DamageTest, DeepNestingIsRefusedWithoutRecursion) {
     AddName(&v, u"");
   }
   EXPECT_EQ(VerifyNodes(v), 1);
-  EXPECT_THAT(Err(), HasSubstr("nesting deeper than 200 levels"));
+  EXPECT_THAT(Err(), HasSubstr("nesting deeper than 512 levels"));
 }
 
 TEST_F(DamageTest, HugeLengthsFailWithoutAllocating) {
-  std::vector<BYTE> v;
+  std::vector<uint8_t> v;
   Add32(&v, 1);
   AddName(&v, u"");
   Add32(&v, 0x200);
@@ -263,8 +279,8 @@ TEST_F(DamageTest, HugeLengthsFailWithoutAllocating) {
 
 class DatabaseDamageTest : public DamageTest {
  protected:
-  std::vector<BYTE> DatabaseWith(WORD sorts, WORD count, const std::vector<BYTE>& buffer) {
-    std::vector<BYTE> v;
+  std::vector<uint8_t> DatabaseWith(uint16_t sorts, uint16_t count, const std::vector<uint8_t>& buffer) {
+    std::vector<uint8_t> v;
     Add32(&v, 1);
     AddName(&v, u"");
     Add32(&v, 0x300);
@@ -272,15 +288,15 @@ class DatabaseDamageTest : public DamageTest {
     Add32(&v, 0x301);
     AddName(&v, u"Tasks");
     Add32(&v, 7);
-    v.push_back(BYTE(sorts));
+    v.push_back(uint8_t(sorts));
     v.push_back(0);
-    for (WORD i = 0; i < sorts; ++i) {
+    for (uint16_t i = 0; i < sorts; ++i) {
       Add32(&v, 0x10013);
       Add32(&v, 0);
     }
-    v.push_back(BYTE(count));
+    v.push_back(uint8_t(count));
     v.push_back(0);
-    Add32(&v, DWORD(buffer.size()));
+    Add32(&v, uint32_t(buffer.size()));
     v.insert(v.end(), buffer.begin(), buffer.end());
     v.push_back(0);
     v.push_back(0);
@@ -333,7 +349,7 @@ TEST_F(ReaderTest, TruncationAtEveryOffsetIsDamageNeverACrash) {
   auto bytes = ArchiveBuilder().SampleData().Finish();
   std::string path = Path("cut.dat");
   for (size_t size = 0; size < bytes.size(); ++size) {
-    WriteAll(path, std::vector<BYTE>(bytes.begin(), bytes.begin() + long(size)));
+    WriteAll(path, std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(size)));
     ASSERT_EQ(Run({"verify", path}), 1) << "cut at " << size << ": " << Err();
     ASSERT_THAT(Err(), HasSubstr("tlvarc: ")) << size;
   }
@@ -347,7 +363,7 @@ TEST_F(ReaderTest, RandomByteFlipsNeverCrashOrHang) {
   for (int round = 0; round < 2000; ++round) {
     auto copy = bytes;
     size_t at = archive::kNodeStreamOffset + random() % (copy.size() - archive::kNodeStreamOffset);
-    copy[at] ^= BYTE(1 + random() % 255);
+    copy[at] ^= uint8_t(1 + random() % 255);
     WriteAll(path, copy);
     int code = Run({"verify", path});
     ASSERT_TRUE(code == 0 || code == 1) << Err();

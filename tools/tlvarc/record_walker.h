@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "archive_file.h"
+#include "node_records.h"
 #include "status.h"
 
 namespace tlvarc {
 
 struct NodeInfo {
-  LONG type = 0;
+  int32_t type = 0;
   std::u16string name;
   std::u16string path;        // the device path: \Windows\a.txt, HKEY_LOCAL_MACHINE\init, DATABASE\Contacts
   std::u16string class_name;  // registry keys and roots
@@ -24,28 +25,17 @@ struct NodeInfo {
   int depth = 0;              // the root is 0
 };
 
-struct FileFields {
-  DWORD attributes = 0;
-  FILETIME creation{}, access{}, write{};
-  DWORD size = 0;
-};
-
-struct SortOrder {
-  DWORD propid = 0;
-  DWORD flags = 0;
-};
-
-struct DatabaseFields {
-  DWORD type = 0;
-  std::vector<SortOrder> sorts;  // at most four
-};
+// The fields of file and database records, as the format reads them.
+using archive::DatabaseFields;
+using archive::FileFields;
+using archive::SortOrder;
 
 // One record of a database: the property buffer as the archive holds it,
 // string and blob pointers stored as offsets from the buffer's start.
 struct DbRecord {
   uint32_t index = 0;  // 1-based position in its database
-  WORD property_count = 0;
-  std::vector<BYTE> buffer;
+  uint16_t property_count = 0;
+  std::vector<uint8_t> buffer;
 };
 
 // The content of the file record being visited.
@@ -71,19 +61,11 @@ class RecordVisitor {
   virtual Status Enter(const NodeInfo&) { return {}; }
   virtual Status Leave(const NodeInfo&) { return {}; }
   virtual Status File(const NodeInfo&, const FileFields&, ContentReader&) { return {}; }
-  virtual Status RegValue(const NodeInfo&, DWORD /*type*/, const std::vector<BYTE>& /*data*/) { return {}; }
+  virtual Status RegValue(const NodeInfo&, uint32_t /*type*/, const std::vector<uint8_t>& /*data*/) { return {}; }
   virtual Status Database(const NodeInfo&, const DatabaseFields&) { return {}; }
   virtual Status Record(const NodeInfo& /*database*/, const DbRecord&) { return {}; }
   virtual Status DatabaseEnd(const NodeInfo&) { return {}; }
 };
-
-// Limits that keep a hostile archive from exhausting the host. No device
-// holds anything near them.
-constexpr int kMaxDepth = 200;
-constexpr size_t kMaxPathUnits = 259;            // the device's MAX_PATH less the terminator
-constexpr size_t kMaxDatabaseNameUnits = 31;
-constexpr uint32_t kMaxValueBytes = 16u << 20;   // one registry value
-constexpr uint32_t kMaxRecordBytes = 16u << 20;  // one database record buffer
 
 class RecordWalker {
  public:
@@ -96,21 +78,19 @@ class RecordWalker {
   Status ReadFile(NodeInfo& node, RecordVisitor* visitor);
   Status ReadValue(NodeInfo& node, RecordVisitor* visitor);
   Status ReadDatabase(NodeInfo& node, RecordVisitor* visitor);
-  Status ReadDbRecord(const NodeInfo& db, uint32_t index, WORD count, DbRecord* record);
-  Status CheckTrailer(uint64_t end_offset);
+  Status ReadDbRecord(const NodeInfo& db, uint32_t index, uint16_t count, DbRecord* record);
 
-  Status ReadU16(const NodeInfo& node, const char* field, WORD* value);
-  Status ReadU32(const NodeInfo& node, const char* field, DWORD* value);
-  Status ReadText(const NodeInfo& node, const char* field, std::u16string* text);
-  Status ReadRaw(const NodeInfo& node, const char* field, void* buffer, size_t size);
-  Status ReadGrowing(const NodeInfo& node, const char* field, size_t size, std::vector<BYTE>* out);
+  // A format result as the walker reports it: damage at `path` and
+  // `offset`, or the host's read error when that is what cut it short.
+  Status Checked(const archive::Result& result, const std::u16string& path, uint64_t offset);
+  // A counted string with all the units the archive stored.
+  Status ReadText(archive::Field field, int32_t kind, const std::u16string& path, std::u16string* text);
+  Status ReadGrowing(const NodeInfo& node, archive::Field field, size_t size, std::vector<uint8_t>* out);
 
   ArchiveFile* archive_;
 };
 
 // What went wrong where, as every damage message says it.
 Status DamageAt(const std::u16string& path, uint64_t offset, const std::string& what);
-
-
 
 }  // namespace tlvarc

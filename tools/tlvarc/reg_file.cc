@@ -3,23 +3,24 @@
 #include <cstdio>
 #include <cstring>
 
+#include "little_endian.h"
 #include "text.h"
 
 namespace tlvarc {
 namespace {
 
 constexpr const char* kClassPrefix = "; class: ";
-constexpr DWORD kRegSz = 1, kRegBinary = 3, kRegDword = 4;
+constexpr uint32_t kRegSz = 1, kRegBinary = 3, kRegDword = 4;
 
 bool IsSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 
 // A REG_SZ value that a quoted line gives back byte for byte.
-bool IsPlainString(DWORD type, const std::vector<BYTE>& data, std::u16string* text) {
+bool IsPlainString(uint32_t type, const std::vector<uint8_t>& data, std::u16string* text) {
   if (type != kRegSz || data.size() < 2 || data.size() % 2) return false;
   size_t units = data.size() / 2 - 1;
   text->resize(units);
   for (size_t i = 0; i <= units; ++i) {
-    char16_t c = char16_t(data[2 * i] | data[2 * i + 1] << 8);
+    char16_t c = char16_t(archive::GetLe16(data.data() + 2 * i));
     if ((c == 0) != (i == units)) return false;
     if (i < units) (*text)[i] = c;
   }
@@ -75,7 +76,7 @@ bool ParseQuoted(const std::string& text, size_t* at, std::u16string* out) {
   return false;
 }
 
-bool ParseHexList(const std::string& text, std::vector<BYTE>* out) {
+bool ParseHexList(const std::string& text, std::vector<uint8_t>* out) {
   out->clear();
   int high = -1;
   for (char c : text) {
@@ -88,7 +89,7 @@ bool ParseHexList(const std::string& text, std::vector<BYTE>* out) {
     if (high < 0) {
       high = d;
     } else {
-      out->push_back(BYTE(high << 4 | d));
+      out->push_back(uint8_t(high << 4 | d));
       high = -1;
     }
   }
@@ -119,12 +120,12 @@ std::string QuoteRegText(std::u16string_view text) {
   return out + "\"";
 }
 
-std::string FormatRegData(DWORD type, const std::vector<BYTE>& data) {
+std::string FormatRegData(uint32_t type, const std::vector<uint8_t>& data) {
   std::u16string text;
   if (IsPlainString(type, data, &text)) return QuoteRegText(text);
   char head[32];
   if (type == kRegDword && data.size() == 4) {
-    DWORD v = DWORD(data[0]) | DWORD(data[1]) << 8 | DWORD(data[2]) << 16 | DWORD(data[3]) << 24;
+    uint32_t v = archive::GetLe32(data.data());
     std::snprintf(head, sizeof head, "dword:%08x", unsigned(v));
     return head;
   }
@@ -158,7 +159,7 @@ bool RegFileWriter::Key(const std::vector<std::u16string>& path, const std::u16s
   return exact;
 }
 
-void RegFileWriter::Value(const std::u16string& name, DWORD type, const std::vector<BYTE>& data) {
+void RegFileWriter::Value(const std::u16string& name, uint32_t type, const std::vector<uint8_t>& data) {
   out_ << (name.empty() ? std::string("@") : QuoteRegText(name)) << "=" << FormatRegData(type, data) << "\n";
 }
 
@@ -248,8 +249,8 @@ Status RegFileReader::ParseValue(const std::string& text, RegLine* line) const {
     line->type = kRegSz;
     line->data.clear();
     for (char16_t c : value) {
-      line->data.push_back(BYTE(c));
-      line->data.push_back(BYTE(c >> 8));
+      line->data.push_back(uint8_t(c));
+      line->data.push_back(uint8_t(c >> 8));
     }
     line->data.push_back(0);
     line->data.push_back(0);
@@ -259,9 +260,9 @@ Status RegFileReader::ParseValue(const std::string& text, RegLine* line) const {
     std::string digits = data.substr(6);
     if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
       return Fail("dword: needs eight hex digits");
-    DWORD v = DWORD(std::stoul(digits, nullptr, 16));
+    uint32_t v = uint32_t(std::stoul(digits, nullptr, 16));
     line->type = kRegDword;
-    line->data = {BYTE(v), BYTE(v >> 8), BYTE(v >> 16), BYTE(v >> 24)};
+    line->data = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
     return {};
   }
   size_t colon = data.find(':');
@@ -271,7 +272,7 @@ Status RegFileReader::ParseValue(const std::string& text, RegLine* line) const {
     line->type = kRegBinary;
   } else if (kind.size() > 5 && kind[3] == '(' && kind.back() == ')' && kind.size() <= 13 &&
              kind.substr(4, kind.size() - 5).find_first_not_of("0123456789abcdefABCDEF") == std::string::npos) {
-    line->type = DWORD(std::stoul(kind.substr(4, kind.size() - 5), nullptr, 16));
+    line->type = uint32_t(std::stoul(kind.substr(4, kind.size() - 5), nullptr, 16));
   } else {
     return Fail("unknown value type " + kind);
   }

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ce/types.h"
+#include <cstdint>
 #include "status.h"
 
 namespace tlvarc {
@@ -24,7 +24,7 @@ class RegFileWriter {
   // False when a component of the path cannot be written exactly (a unit
   // that is not text); the key is written with U+FFFD in its place.
   bool Key(const std::vector<std::u16string>& path, const std::u16string& class_name);
-  void Value(const std::u16string& name, DWORD type, const std::vector<BYTE>& data);
+  void Value(const std::u16string& name, uint32_t type, const std::vector<uint8_t>& data);
 
  private:
   std::ostream& out_;
@@ -32,14 +32,14 @@ class RegFileWriter {
 
 std::string QuoteRegText(std::u16string_view text);
 // The right-hand side of a value line: "text", dword:0000002a, hex(7):41,00,...
-std::string FormatRegData(DWORD type, const std::vector<BYTE>& data);
+std::string FormatRegData(uint32_t type, const std::vector<uint8_t>& data);
 
 struct RegLine {
   enum Kind { kKey, kClass, kValue } kind = kKey;
   std::vector<std::u16string> path;  // kKey
   std::u16string text;               // kClass: the class name; kValue: the value name
-  DWORD type = 0;                    // kValue
-  std::vector<BYTE> data;            // kValue
+  uint32_t type = 0;                    // kValue
+  std::vector<uint8_t> data;            // kValue
 };
 
 class RegFileReader {

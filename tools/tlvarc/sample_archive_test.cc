@@ -67,14 +67,14 @@ void ExpectedFiles(const std::u16string& folder, std::vector<std::string>* out) 
 void ExpectedKey(HKEY key, const std::u16string& path, bool is_machine_root, std::vector<std::string>* out) {
   out->push_back(U8(path));
   WCHAR name[260];
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 260;
+  for (uint32_t i = 0;; ++i) {
+    uint32_t length = 260;
     if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     if (std::u16string(name) == u"CalibrationData") continue;
     out->push_back(U8(path + u'\\' + (name[0] ? std::u16string(name) : u"@")));
   }
-  for (DWORD i = 0;; ++i) {
-    DWORD length = 260;
+  for (uint32_t i = 0;; ++i) {
+    uint32_t length = 260;
     if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     if (is_machine_root && std::u16string(name) == u"Platform") continue;
     HKEY sub = nullptr;
@@ -100,14 +100,14 @@ void ExpectedDatabases(std::vector<std::string>* out) {
     ASSERT_TRUE(CeOidGetInfo(oid, &info));
     std::u16string path = u"DATABASE\\" + std::u16string(info.infDatabase.szDbaseName);
     out->push_back(U8(path));
-    for (DWORD n = 1; n <= info.infDatabase.wNumRecords; ++n) out->push_back(U8(path) + " #" + std::to_string(n));
+    for (uint32_t n = 1; n <= info.infDatabase.wNumRecords; ++n) out->push_back(U8(path) + " #" + std::to_string(n));
   }
   CloseHandle(find);
 }
 
 struct FileState {
-  std::vector<BYTE> data;
-  DWORD attributes = 0;
+  std::vector<uint8_t> data;
+  uint32_t attributes = 0;
   FILETIME creation{}, access{}, write{};
 };
 
@@ -116,8 +116,8 @@ bool ReadState(const std::u16string& path, FileState* state) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   GetFileTime(h, &state->creation, &state->access, &state->write);
-  BYTE piece[4096];
-  DWORD got = 0;
+  uint8_t piece[4096];
+  uint32_t got = 0;
   while (ReadFile(h, piece, sizeof piece, &got, nullptr) && got > 0) state->data.insert(state->data.end(), piece, piece + got);
   CloseHandle(h);
   return true;
@@ -127,8 +127,8 @@ bool WriteState(const std::u16string& path, const FileState& state) {
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD put = 0;
-  bool ok = state.data.empty() || (WriteFile(h, state.data.data(), DWORD(state.data.size()), &put, nullptr) && put == state.data.size());
+  uint32_t put = 0;
+  bool ok = state.data.empty() || (WriteFile(h, state.data.data(), uint32_t(state.data.size()), &put, nullptr) && put == state.data.size());
   ok = SetFileTime(h, &state.creation, &state.access, &state.write) && ok;
   CloseHandle(h);
   return SetFileAttributesW(path.c_str(), state.attributes) && ok;
@@ -228,8 +228,8 @@ TEST_F(SampleArchiveTest, ListedFileSizesAndAttributesAreTheDevicesOwn) {
     HANDLE find = FindFirstFileW(path.c_str(), &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE) << U8(path);
     FindClose(find);
-    EXPECT_EQ(entry.at("size").get<DWORD>(), data.nFileSizeLow) << U8(path);
-    EXPECT_EQ(entry.at("attributes").get<DWORD>(), data.dwFileAttributes) << U8(path);
+    EXPECT_EQ(entry.at("size").get<uint32_t>(), data.nFileSizeLow) << U8(path);
+    EXPECT_EQ(entry.at("attributes").get<uint32_t>(), data.dwFileAttributes) << U8(path);
     ++checked;
   }
   EXPECT_GE(checked, 20);
@@ -243,10 +243,10 @@ TEST_F(SampleArchiveTest, VerifiesSoundAndTheWrongPasswordIsRefused) {
   EXPECT_EQ(Run({"verify", Archive(true), "--password"}), 3) << Err();
   // The header names the device's platform as its registry does.
   WCHAR name[64] = {};
-  DWORD size = sizeof name;
+  uint32_t size = sizeof name;
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Platform", 0, 0, &key), ERROR_SUCCESS);
-  ASSERT_EQ(RegQueryValueExW(key, u"Name", nullptr, nullptr, reinterpret_cast<BYTE*>(name), &size), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExW(key, u"Name", nullptr, nullptr, reinterpret_cast<uint8_t*>(name), &size), ERROR_SUCCESS);
   RegCloseKey(key);
   ASSERT_EQ(Run({"info", Archive(true)}), 0) << Err();
   EXPECT_THAT(Out(), HasSubstr("platform:         " + U8(name) + "\n"));
@@ -271,7 +271,7 @@ TEST_F(SampleArchiveTest, ExtractThenCreateGivesTheSameNodeStreamAndKeepsThePass
     } else {
       ASSERT_EQ(Run({"create", repacked, "--from", out}), 0) << Err();
     }
-    std::vector<BYTE> original = DecodedNodes(ReadAll(Archive(password)));
+    std::vector<uint8_t> original = DecodedNodes(ReadAll(Archive(password)));
     ASSERT_GT(original.size(), 100000u);
     EXPECT_TRUE(DecodedNodes(ReadAll(repacked)) == original) << "the repacked node stream differs";
     // The password went into the new archive too: the right one opens it,
@@ -295,7 +295,7 @@ TEST_F(SampleArchiveTest, ExtractedFilesCarryTheDevicesContentAndModificationTim
     fs::path host = fs::path(out) / "files" / U8(std::u16string(path).substr(1));
     std::string text = host.string();
     std::replace(text.begin(), text.end(), '\\', '/');
-    std::vector<BYTE> data = ReadAll(text);
+    std::vector<uint8_t> data = ReadAll(text);
     EXPECT_TRUE(data == device.data);
     struct stat st;
     ASSERT_EQ(::stat(text.c_str(), &st), 0);
@@ -454,7 +454,7 @@ TEST_F(SampleArchiveTest, CompareSeesATouchedTimeAndAnAttribute) {
   ASSERT_TRUE(ReadState(touched, &state));
   state.write.dwLowDateTime += 10000000;  // one second later
   ASSERT_TRUE(WriteState(touched, state));
-  DWORD attributes = GetFileAttributesW(hidden.c_str());
+  uint32_t attributes = GetFileAttributesW(hidden.c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), attributes ^ FILE_ATTRIBUTE_HIDDEN));
   EXPECT_EQ(Run({"compare", Archive(false), "--device", DeviceDir()}), 1);

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "archive_format.h"
-#include "ce/database.h"
 #include "commands.h"
+#include "device_source.h"
 #include "memory_stream.h"
 #include "node_writer.h"
 #include "rle_stream.h"
@@ -25,25 +25,25 @@
 
 namespace tlvarc::testing {
 
-inline std::vector<BYTE> Bytes(const std::string& s) { return std::vector<BYTE>(s.begin(), s.end()); }
+inline std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
-inline std::vector<BYTE> Utf16Data(const std::u16string& s) {
-  std::vector<BYTE> out;
+inline std::vector<uint8_t> Utf16Data(const std::u16string& s) {
+  std::vector<uint8_t> out;
   for (char16_t c : s) {
-    out.push_back(BYTE(c));
-    out.push_back(BYTE(c >> 8));
+    out.push_back(uint8_t(c));
+    out.push_back(uint8_t(c >> 8));
   }
   out.push_back(0);
   out.push_back(0);
   return out;
 }
 
-inline FileFields Fields(DWORD attributes, DWORD size, uint64_t time = 0x01D9000000000000ull) {
+inline FileFields Fields(uint32_t attributes, uint32_t size, uint64_t time = 0x01D9000000000000ull) {
   FileFields f;
   f.attributes = attributes;
-  f.creation = {DWORD(time), DWORD(time >> 32)};
-  f.access = {DWORD(time + 10000000), DWORD((time + 10000000) >> 32)};
-  f.write = {DWORD(time + 20000000), DWORD((time + 20000000) >> 32)};
+  f.creation = {uint32_t(time), uint32_t(time >> 32)};
+  f.access = {uint32_t(time + 10000000), uint32_t((time + 10000000) >> 32)};
+  f.write = {uint32_t(time + 20000000), uint32_t((time + 20000000) >> 32)};
   f.size = size;
   return f;
 }
@@ -52,38 +52,38 @@ inline FileFields Fields(DWORD attributes, DWORD size, uint64_t time = 0x01D9000
 // their positions stored as offsets.
 class RecordBuilder {
  public:
-  RecordBuilder& Int(WORD id, WORD type, uint64_t value) {
-    Entry e{DWORD(id) << 16 | type, value, {}};
+  RecordBuilder& Int(uint16_t id, uint16_t type, uint64_t value) {
+    Entry e{uint32_t(id) << 16 | type, value, {}};
     entries_.push_back(e);
     return *this;
   }
-  RecordBuilder& String(WORD id, const std::u16string& text) {
-    entries_.push_back({DWORD(id) << 16 | CEVT_LPWSTR, 0, Utf16Data(text)});
+  RecordBuilder& String(uint16_t id, const std::u16string& text) {
+    entries_.push_back({uint32_t(id) << 16 | archive::kPropString, 0, Utf16Data(text)});
     return *this;
   }
-  RecordBuilder& Blob(WORD id, const std::vector<BYTE>& data) {
-    entries_.push_back({DWORD(id) << 16 | CEVT_BLOB, data.size(), data});
+  RecordBuilder& Blob(uint16_t id, const std::vector<uint8_t>& data) {
+    entries_.push_back({uint32_t(id) << 16 | archive::kPropBlob, data.size(), data});
     return *this;
   }
-  WORD Count() const { return WORD(entries_.size()); }
-  std::vector<BYTE> Build() const {
-    std::vector<BYTE> out(entries_.size() * 16, 0);
+  uint16_t Count() const { return uint16_t(entries_.size()); }
+  std::vector<uint8_t> Build() const {
+    std::vector<uint8_t> out(entries_.size() * 16, 0);
     for (size_t i = 0; i < entries_.size(); ++i) {
       const Entry& e = entries_[i];
-      BYTE* p = out.data() + i * 16;
+      uint8_t* p = out.data() + i * 16;
       Put32(p, e.propid);
-      WORD type = WORD(e.propid);
-      if (type == CEVT_LPWSTR || type == CEVT_BLOB) {
-        DWORD at = DWORD(out.size());
-        if (type == CEVT_LPWSTR) {
+      uint16_t type = uint16_t(e.propid);
+      if (type == archive::kPropString || type == archive::kPropBlob) {
+        uint32_t at = uint32_t(out.size());
+        if (type == archive::kPropString) {
           Put32(out.data() + i * 16 + 8, at);
         } else {
-          Put32(out.data() + i * 16 + 8, DWORD(e.extra.size()));
+          Put32(out.data() + i * 16 + 8, uint32_t(e.extra.size()));
           Put32(out.data() + i * 16 + 12, at);
         }
         out.insert(out.end(), e.extra.begin(), e.extra.end());
       } else {
-        for (int k = 0; k < 8; ++k) p[8 + k] = BYTE(e.value >> (8 * k));
+        for (int k = 0; k < 8; ++k) p[8 + k] = uint8_t(e.value >> (8 * k));
       }
     }
     return out;
@@ -91,12 +91,12 @@ class RecordBuilder {
 
  private:
   struct Entry {
-    DWORD propid;
+    uint32_t propid;
     uint64_t value;
-    std::vector<BYTE> extra;
+    std::vector<uint8_t> extra;
   };
-  static void Put32(BYTE* p, DWORD v) {
-    for (int k = 0; k < 4; ++k) p[k] = BYTE(v >> (8 * k));
+  static void Put32(uint8_t* p, uint32_t v) {
+    for (int k = 0; k < 4; ++k) p[k] = uint8_t(v >> (8 * k));
   }
   std::vector<Entry> entries_;
 };
@@ -106,6 +106,7 @@ class ToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     IgnoreTerminalForTests();
+    SetDeviceWalker(WalkDevice);
     ::unsetenv(kPasswordEnv);
     ::unsetenv(kNewPasswordEnv);
     dir_ = std::filesystem::temp_directory_path() /
@@ -125,11 +126,11 @@ class ToolTest : public ::testing::Test {
   std::string Out() const { return out_.str(); }
   std::string Err() const { return err_.str(); }
 
-  static std::vector<BYTE> ReadAll(const std::string& path) {
+  static std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<BYTE>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
-  static void WriteAll(const std::string& path, const std::vector<BYTE>& bytes) {
+  static void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
@@ -161,13 +162,15 @@ class ArchiveBuilder {
     EXPECT_TRUE(writer_.Container(kNodeDbFolder, u"DATABASE").ok());
     DatabaseFields db;
     db.type = 0x1234;
-    db.sorts = {{0x00010003u, 0u}, {0x0002001Fu, 2u}};
+    db.sortCount = 2;
+    db.sorts[0] = {0x00010003u, 0u};
+    db.sorts[1] = {0x0002001Fu, 2u};
     EXPECT_TRUE(writer_.Database(u"Contacts Database", db).ok());
     RecordBuilder r1;
-    r1.Int(1, CEVT_I4, 42).String(2, u"Ann").Blob(3, Bytes("\x01\x02\x03"));
+    r1.Int(1, archive::kPropI4, 42).String(2, u"Ann").Blob(3, Bytes("\x01\x02\x03"));
     EXPECT_TRUE(writer_.Record(r1.Count(), r1.Build()).ok());
     RecordBuilder r2;
-    r2.Int(4, CEVT_FILETIME, 0x01D9000012345678ull).Int(5, CEVT_UI2, 7);
+    r2.Int(4, archive::kPropFileTime, 0x01D9000012345678ull).Int(5, archive::kPropUI2, 7);
     EXPECT_TRUE(writer_.Record(r2.Count(), r2.Build()).ok());
     EXPECT_TRUE(writer_.DatabaseEnd().ok());
     EXPECT_TRUE(writer_.Database(u"Empty", DatabaseFields{}).ok());
@@ -199,13 +202,13 @@ class ArchiveBuilder {
       EXPECT_TRUE(writer_.End().ok());
     }
   }
-  void FileField(const std::u16string& name, DWORD attributes, const std::string& content) {
-    EXPECT_TRUE(writer_.FileHeader(name, Fields(attributes, DWORD(content.size()))).ok());
+  void FileField(const std::u16string& name, uint32_t attributes, const std::string& content) {
+    EXPECT_TRUE(writer_.FileHeader(name, Fields(attributes, uint32_t(content.size()))).ok());
     EXPECT_TRUE(writer_.Content(content.data(), content.size()).ok());
   }
-  std::vector<BYTE> Finish() {
+  std::vector<uint8_t> Finish() {
     EXPECT_TRUE(writer_.Finish().ok());
-    return std::vector<BYTE>(file_.Data(), file_.Data() + file_.Size());
+    return std::vector<uint8_t>(file_.Data(), file_.Data() + file_.Size());
   }
 
  private:
@@ -215,34 +218,34 @@ class ArchiveBuilder {
 
 // The same archive in the older layout: version 0x00010001, platform name
 // only, the node stream from offset 256.
-inline std::vector<BYTE> ToOldLayout(const std::vector<BYTE>& current) {
-  std::vector<BYTE> out(current.begin(), current.begin() + archive::kOldNodeStreamOffset);
+inline std::vector<uint8_t> ToOldLayout(const std::vector<uint8_t>& current) {
+  std::vector<uint8_t> out(current.begin(), current.begin() + archive::kOldNodeStreamOffset);
   out[0] = 0x01;
   out.insert(out.end(), current.begin() + archive::kNodeStreamOffset, current.end());
   return out;
 }
 
 // The decoded node stream of an archive file's bytes.
-inline std::vector<BYTE> DecodedNodes(const std::vector<BYTE>& archive_bytes) {
-  DWORD start = archive_bytes.at(0) == 0x01 ? archive::kOldNodeStreamOffset : archive::kNodeStreamOffset;
-  MMemoryStream file(archive_bytes.data() + start, DWORD(archive_bytes.size() - start));
+inline std::vector<uint8_t> DecodedNodes(const std::vector<uint8_t>& archive_bytes) {
+  uint32_t start = archive_bytes.at(0) == 0x01 ? archive::kOldNodeStreamOffset : archive::kNodeStreamOffset;
+  MMemoryStream file(archive_bytes.data() + start, uint32_t(archive_bytes.size() - start));
   MRleStream coder(&file);
-  std::vector<BYTE> out;
-  BYTE b;
-  LONG done = 0;
+  std::vector<uint8_t> out;
+  uint8_t b;
+  int32_t done = 0;
   while (coder.Read(&b, 1, &done) && done == 1) out.push_back(b);
   return out;
 }
 
 // An archive file's bytes made from a decoded node stream (new layout, no password).
-inline std::vector<BYTE> EncodeNodes(const std::vector<BYTE>& nodes) {
+inline std::vector<uint8_t> EncodeNodes(const std::vector<uint8_t>& nodes) {
   MMemoryStream file;
   EXPECT_TRUE(WriteArchiveHeader(&file, u"Tovak", u"").ok());
   MRleStream coder(&file);
-  LONG done = 0;
-  EXPECT_TRUE(coder.Write(nodes.data(), LONG(nodes.size()), &done));
+  int32_t done = 0;
+  EXPECT_TRUE(coder.Write(nodes.data(), int32_t(nodes.size()), &done));
   EXPECT_TRUE(coder.Flush());
-  return std::vector<BYTE>(file.Data(), file.Data() + file.Size());
+  return std::vector<uint8_t>(file.Data(), file.Data() + file.Size());
 }
 
 }  // namespace tlvarc::testing

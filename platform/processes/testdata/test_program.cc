@@ -9,6 +9,7 @@
 //   spawn FILE ARGS...  start this program with ARGS, write its pid to FILE, wait for it
 //   reset               call SysSoftReset
 //   eeprom              return E2pRead's first byte (or 1000 + error)
+//   rand                return the first two values of rand, the first in the high 16 bits
 //   scribble DEVPATH N HOW  write N bytes ('a' + offset % 26) to DEVPATH in 1 KiB
 //                       calls, never close it, then leave by HOW: "return" from
 //                       WinMain or "exitprocess"
@@ -21,6 +22,7 @@
 
 #include "ce/eeprom.h"
 #include "ce/halmix.h"
+#include "ce/stdlib.h"
 #include "wstr.h"
 
 namespace {
@@ -49,6 +51,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPWSTR lpCmdLine, int) {
   auto num = [&](size_t i) { return i < w.size() ? std::stoi(w[i]) : 0; };
   const std::string verb = arg(0);
   if (verb == "exit") return num(1);
+  if (verb == "rand") {
+    int first = rand();
+    return first << 16 | rand();
+  }
   if (verb == "exitprocess") ExitProcess(static_cast<UINT>(num(1)));
   if (verb == "sleep") {
     Sleep(static_cast<DWORD>(num(1)));

@@ -16,7 +16,7 @@ namespace {
 class EveryUseVisitor : public tlvarc::FingerprintVisitor {
  public:
   EveryUseVisitor() : tlvarc::FingerprintVisitor([](const std::u16string&, const tlvarc::Fingerprint&) {}) {}
-  tlvarc::Status RegValue(const tlvarc::NodeInfo& node, DWORD type, const std::vector<BYTE>& data) override {
+  tlvarc::Status RegValue(const tlvarc::NodeInfo& node, uint32_t type, const std::vector<uint8_t>& data) override {
     text_ << tlvarc::FormatRegData(type, data);
     return FingerprintVisitor::RegValue(node, type, data);
   }

@@ -6,6 +6,8 @@
 // produce, only without touching every byte through a virtual call.
 #pragma once
 
+#include <cstdint>
+
 #include "archive_format.h"
 #include "archive_stream.h"
 
@@ -16,26 +18,29 @@ class MRleStream : public MArchiveStream {
   // Does not flush: a writer calls Flush at the end or loses held bytes.
   ~MRleStream() override = default;
 
-  BOOL Read(void* buffer, LONG count, LONG* done) override;
-  BOOL Write(const void* data, LONG count, LONG* done) override;
-  BOOL Flush() override;
+  int32_t Read(void* buffer, int32_t count, int32_t* done) override;
+  int32_t Write(const void* data, int32_t count, int32_t* done) override;
+  int32_t Flush() override;
+
+  // While reading: decoded bytes of the current packet not handed out yet.
+  bool HasUnreadBytes() const { return literalCount > 0 || runCount > 0; }
 
  private:
-  BOOL Encode(const BYTE* data, LONG count);
-  BOOL ExtendRun(LONG copies);
-  BOOL EndRun();
-  BOOL AppendLiterals(const BYTE* data, LONG count);
-  BOOL AppendRunCopies(BYTE value, LONG copies);
-  BOOL EmitLiterals();
-  BOOL EmitRepeat();
-  BOOL NextPacket();
+  bool Encode(const uint8_t* data, int32_t count);
+  bool ExtendRun(int32_t copies);
+  bool EndRun();
+  bool AppendLiterals(const uint8_t* data, int32_t count);
+  bool AppendRunCopies(uint8_t value, int32_t copies);
+  bool EmitLiterals();
+  bool EmitRepeat();
+  bool NextPacket();
 
-  LONG readIndex;
-  BYTE runByte;
-  LONG runCount;
+  int32_t readIndex;
+  uint8_t runByte;
+  int32_t runCount;
   // Literal bytes sit right after the control byte so a packet leaves in one write.
-  BYTE packet[1 + archive::kRleMaxLiterals];
-  BYTE* const literals;
-  LONG literalCount;
+  uint8_t packet[1 + archive::kRleMaxLiterals];
+  uint8_t* const literals;
+  int32_t literalCount;
   MArchiveStream* inner;
 };

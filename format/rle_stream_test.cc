@@ -4,7 +4,9 @@
 
 #include <memory>
 #include <random>
+#include <string>
 
+#include "rle_scan.h"
 #include "test_streams.h"
 
 namespace {
@@ -74,9 +76,9 @@ Bytes Encode(const Bytes& in, const std::vector<size_t>& pieces = {SIZE_MAX}) {
   size_t at = 0, k = 0;
   while (at < in.size()) {
     size_t n = std::min(pieces[k++ % pieces.size()], in.size() - at);
-    LONG done = -7;
-    EXPECT_TRUE(rle.Write(in.data() + at, LONG(n), &done));
-    EXPECT_EQ(done, LONG(n));
+    int32_t done = -7;
+    EXPECT_TRUE(rle.Write(in.data() + at, int32_t(n), &done));
+    EXPECT_EQ(done, int32_t(n));
     at += n;
   }
   EXPECT_TRUE(rle.Flush());
@@ -91,12 +93,12 @@ bool Decode(const Bytes& coded, size_t count, Bytes* out, size_t piece = SIZE_MA
   size_t at = 0;
   while (at < count) {
     size_t n = std::min(piece, count - at);
-    LONG done = -7;
-    if (!rle.Read(out->data() + at, LONG(n), &done)) {
+    int32_t done = -7;
+    if (!rle.Read(out->data() + at, int32_t(n), &done)) {
       EXPECT_EQ(done, -7) << "a failed read leaves done untouched";
       return false;
     }
-    EXPECT_EQ(done, LONG(n));
+    EXPECT_EQ(done, int32_t(n));
     at += n;
   }
   return true;
@@ -134,7 +136,7 @@ TEST(RleEncode, FlushWithoutDataOnlyFlushesInner) {
 TEST(RleEncode, ZeroAndNegativeCountsTransferNothing) {
   LimitedSink sink;
   MRleStream rle(&sink);
-  LONG done = 5;
+  int32_t done = 5;
   EXPECT_TRUE(rle.Write("x", 0, &done));
   EXPECT_EQ(done, 0);
   done = 5;
@@ -148,7 +150,7 @@ TEST(RleEncode, DestroyingWithoutFlushLosesHeldBytes) {
   LimitedSink sink;
   {
     MRleStream rle(&sink);
-    LONG done = 0;
+    int32_t done = 0;
     EXPECT_TRUE(rle.Write("abc", 3, &done));
   }
   EXPECT_TRUE(sink.bytes.empty());
@@ -160,8 +162,8 @@ TEST(RleEncode, InnerWriteFailureFailsAndLeavesDoneUntouched) {
   MRleStream rle(&sink);
   Bytes in(1000);
   for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t(i * 7);
-  LONG done = -7;
-  EXPECT_FALSE(rle.Write(in.data(), LONG(in.size()), &done));
+  int32_t done = -7;
+  EXPECT_FALSE(rle.Write(in.data(), int32_t(in.size()), &done));
   EXPECT_EQ(done, -7);
 }
 
@@ -230,7 +232,7 @@ TEST(RleDecode, NeverInventsBytes) {
   MRleStream rle(src.get());
   size_t got = 0;
   uint8_t b;
-  LONG done;
+  int32_t done;
   while (rle.Read(&b, 1, &done)) {
     ASSERT_EQ(b, in[got]);
     ++got;
@@ -241,9 +243,83 @@ TEST(RleDecode, NeverInventsBytes) {
 TEST(RleDecode, ZeroCountSucceedsWithoutReading) {
   std::unique_ptr<MMemoryStream> src(NewSource({}));
   MRleStream rle(src.get());
-  LONG done = 5;
+  int32_t done = 5;
   EXPECT_TRUE(rle.Read(nullptr, 0, &done));
   EXPECT_EQ(done, 0);
+}
+
+// The block coder's two scans against boundaries written out by hand:
+// pairs of equal neighbours at every place in and across the eight-byte
+// words the scan compares at once, neighbours that differ in a single low
+// or high bit, and runs that end on, before and after a word boundary.
+Bytes Hex(const char* text) {
+  Bytes out;
+  for (const char* p = text; *p;) {
+    if (*p == ' ') {
+      ++p;
+      continue;
+    }
+    out.push_back(uint8_t(std::stoul(std::string(p, 2), nullptr, 16)));
+    p += 2;
+  }
+  return out;
+}
+
+TEST(RleScan, FirstRepeatFindsTheFirstPairOfEqualNeighbours) {
+  struct Case {
+    const char* bytes;
+    int32_t from;
+    int32_t count;  // -1: all of them
+    int32_t expected;
+  } cases[] = {
+      {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12", 1, -1, 18},  // none
+      {"01 01 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12", 1, -1, 1},
+      {"01 02 03 04 05 05 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12", 1, -1, 5},
+      {"01 02 03 04 05 06 07 08 08 0A 0B 0C 0D 0E 0F 10 11 12", 1, -1, 8},   // last of the first word
+      {"01 02 03 04 05 06 07 08 09 09 0B 0C 0D 0E 0F 10 11 12", 1, -1, 9},   // first of the second
+      {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 10 12", 1, -1, 16},
+      {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 11", 1, -1, 17},  // in the tail
+      {"01 02 03 04 05 06 07 08 09 0A 0B 0C 0C 0E", 1, 12, 12},              // just past count
+      {"01 02 03 04 05 06 07 08 09 0A 0B 0B", 1, 12, 11},
+      {"20 21 22 22 24 25 26 27 28 29 2A 2B", 1, -1, 3},   // a one-bit difference before the pair
+      {"20 20 21 22 23 24 25 26 27 28", 2, -1, 10},        // the pair before `from` is not seen
+      {"00 80 00 80 00 80 00 80 00 80 00 80 00 81 81 00", 1, -1, 14},  // high-bit differences
+      {"41 42 43 43 45 46 46 48 49", 1, -1, 3},            // the first of two pairs
+      {"41 42 43 43 45 46 46 48 49 4A 4B 4C", 4, -1, 6},
+      {"AA AA AA AA", 1, -1, 1},
+      {"01 02", 1, -1, 2},
+      {"07 06 05 04 03 02 01 00 FF FE FD FC FB FA F9 F8 F7 F6 F6 F5 F4", 1, -1, 18},
+  };
+  for (const Case& c : cases) {
+    Bytes data = Hex(c.bytes);
+    int32_t count = c.count < 0 ? int32_t(data.size()) : c.count;
+    EXPECT_EQ(archive::FirstRepeat(data.data(), c.from, count), c.expected) << c.bytes << " from " << c.from;
+  }
+}
+
+TEST(RleScan, EqualSpanMeasuresTheLeadingRun) {
+  struct Case {
+    const char* bytes;
+    uint8_t value;
+    int32_t count;  // -1: all of them
+    int32_t expected;
+  } cases[] = {
+      {"07 07 07 07 07 07 07 07 07 07 08", 0x07, -1, 10},
+      {"07 07 07 07 07 07 07 08", 0x07, -1, 7},
+      {"07 07 07 07 07 07 07 07", 0x07, -1, 8},
+      {"07 07 07 07 07 07 07 07 08", 0x07, -1, 8},
+      {"07 07 07 07 07 07 07 07 07 07 07 07 07 07 07 07", 0x07, -1, 16},
+      {"07 07 07 07 07 07 07 07 07 87 07 07 07 07 07 07 07", 0x07, -1, 9},  // a high bit stops it
+      {"08 07 07 07", 0x07, -1, 0},
+      {"00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00", 0x00, 13, 13},
+      {"FF FF FF FF FF FF FF FF FE FF FF FF FF FF FF FF FF", 0xFF, -1, 8},
+      {"", 0x00, -1, 0},
+  };
+  for (const Case& c : cases) {
+    Bytes data = Hex(c.bytes);
+    int32_t count = c.count < 0 ? int32_t(data.size()) : c.count;
+    EXPECT_EQ(archive::EqualSpan(data.data(), count, c.value), c.expected) << c.bytes;
+  }
 }
 
 }  // namespace

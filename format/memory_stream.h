@@ -9,24 +9,24 @@ class MMemoryStream : public MArchiveStream {
  public:
   MMemoryStream();
   // Reads from a copy of `size` bytes.
-  MMemoryStream(const void* data, DWORD size);
+  MMemoryStream(const void* data, uint32_t size);
   ~MMemoryStream() override;
   MMemoryStream(const MMemoryStream&) = delete;
   MMemoryStream& operator=(const MMemoryStream&) = delete;
 
-  BOOL Read(void* buffer, LONG count, LONG* done) override;
-  BOOL Write(const void* data, LONG count, LONG* done) override;
-  BOOL Flush() override { return TRUE; }
+  int32_t Read(void* buffer, int32_t count, int32_t* done) override;
+  int32_t Write(const void* data, int32_t count, int32_t* done) override;
+  int32_t Flush() override { return 1; }
 
-  const BYTE* Data() const { return bytes; }
-  DWORD Size() const { return size; }
-  DWORD ReadPosition() const { return readAt; }
+  const uint8_t* Data() const { return bytes; }
+  uint32_t Size() const { return size; }
+  uint32_t ReadPosition() const { return readAt; }
 
  private:
-  BOOL Reserve(DWORD needed);
+  bool Reserve(uint32_t needed);
 
-  BYTE* bytes;
-  DWORD size;
-  DWORD capacity;
-  DWORD readAt;
+  uint8_t* bytes;
+  uint32_t size;
+  uint32_t capacity;
+  uint32_t readAt;
 };
