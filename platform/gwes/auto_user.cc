@@ -7,6 +7,7 @@
 #include "dialog_state.h"
 #include "journal.h"
 #include "message_box.h"
+#include "private_messages.h"
 #include "session.h"
 #include "wstr.h"
 

@@ -6,8 +6,6 @@
 
 #include "ce/commctrl.h"
 #include "ce/user.h"
-#include "send.h"
-#include "session.h"
 #include "window.h"
 
 namespace cedev::gwes {

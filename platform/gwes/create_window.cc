@@ -6,11 +6,9 @@
 #include "classes.h"
 #include "dialog_state.h"
 #include "last_error.h"
-#include "message_loop.h"
 #include "metrics.h"
 #include "send.h"
 #include "session.h"
-#include "timers.h"
 #include "window_ops.h"
 #include "wstr.h"
 
@@ -46,23 +44,6 @@ WindowRecord RecordFor(const Window& w) {
   return r;
 }
 
-// Takes the window out of every list once WM_NCDESTROY has been handled.
-void Unlink(Session& session, ThreadQueue& queue, Window& w) {
-  SetNeedsPaint(w, false, false);
-  KillWindowTimers(queue, w.handle);
-  std::erase(queue.windows, w.handle);
-  std::erase(queue.open_dialogs, w.handle);
-  if (std::shared_ptr<Window> parent = w.parent ? session.Local(w.parent) : nullptr) {
-    std::erase(parent->children, w.handle);
-  }
-  if (queue.focus == w.handle) queue.focus = 0;
-  if (queue.active == w.handle) queue.active = 0;
-  if (queue.capture == w.handle) queue.capture = 0;
-  session.table().Remove(w.handle);
-  session.RemoveLocal(w.handle);
-  w.destroyed = true;
-}
-
 void SendDestroy(Session& session, const std::shared_ptr<Window>& w) {
   CallWindow(w, WM_DESTROY, 0, 0);
   std::vector<uint32_t> children = w->children;
@@ -77,7 +58,7 @@ void SendNcDestroy(Session& session, ThreadQueue& queue, const std::shared_ptr<W
     if (auto c = session.Local(child)) SendNcDestroy(session, queue, c);
   }
   CallWindow(w, WM_NCDESTROY, 0, 0);
-  Unlink(session, queue, *w);
+  UnlinkWindow(session, queue, *w);
 }
 
 // Before a window goes, the focus leaves it and another window of the
@@ -86,7 +67,7 @@ void LetGoOfInput(Session& session, ThreadQueue& queue, const std::shared_ptr<Wi
   if (queue.focus && InsideOf(session, w->handle, queue.focus)) {
     uint32_t had = queue.focus;
     queue.focus = 0;
-    PublishFocus(had, false);
+    PublishFocus(session.table(), had, false);
     CallWindow(session.Local(had), WM_KILLFOCUS, 0, 0);
   }
   if (queue.active != w->handle) return;
@@ -127,17 +108,6 @@ void DestroyOnThread(const std::shared_ptr<Window>& w) {
   SendNcDestroy(session, queue, w);
 }
 
-void EndThreadWindows(ThreadQueue& queue) {
-  Session& session = *queue.session();
-  std::vector<uint32_t> windows = queue.windows;
-  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
-    if (auto w = session.Local(*it)) Unlink(session, queue, *w);
-  }
-  queue.timers.clear();
-  queue.Close();
-  session.RemoveQueue(queue.tid());
-}
-
 }  // namespace cedev::gwes
 
 using namespace cedev::gwes;
@@ -169,6 +139,7 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
   auto w = std::make_shared<Window>();
   w->window_class = window_class;
   w->queue = queue;
+  w->table = &session->table();
   w->tid = queue->tid();
   w->proc = window_class->info.lpfnWndProc;
   w->instance = hInstance;
@@ -196,7 +167,7 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
   if (!CallWindow(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
     w->destroying = true;
     CallWindow(w, WM_NCDESTROY, 0, 0);
-    Unlink(*session, *queue, *w);
+    UnlinkWindow(*session, *queue, *w);
     return nullptr;
   }
   if (CallWindow(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {

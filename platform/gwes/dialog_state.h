@@ -3,14 +3,16 @@
 // its default button, and for a message box the box's own state.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "thread_queue.h"
-#include "window.h"
+#include "ce/user.h"
 
 namespace cedev::gwes {
+
+struct Window;
 
 struct MessageBoxState {
   UINT type = 0;
@@ -29,8 +31,8 @@ struct DialogState {
   INT_PTR result = 0;
   WORD default_id = 0;         // 0: none set (Enter then means IDOK)
   uint32_t saved_focus = 0;    // the control that had the focus when the dialog lost it
-  Deadline opened{};
-  Deadline auto_user_due{};    // when the automatic device user presses next
+  std::chrono::steady_clock::time_point opened{};
+  std::chrono::steady_clock::time_point auto_user_due{};  // when the automatic device user presses next
   std::unique_ptr<MessageBoxState> box;
 };
 

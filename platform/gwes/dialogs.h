@@ -21,10 +21,6 @@ HWND CreateDialogWindow(HINSTANCE instance, const CE_DIALOG_TEMPLATE& tmpl, HWND
 // (`started` runs once it is); destroys it and returns the result.
 INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& started = nullptr);
 
-// Presses a message box's button for one of the ways of answering
-// (kPrivateBoxAnswer), noting who pressed it.
-LRESULT PressBoxButton(const std::shared_ptr<Window>& box, WPARAM id, LPARAM by);
-
 // Gives the focus to a dialog's control as the dialog manager does (an edit
 // gets its whole text selected).
 void FocusDialogControl(HWND dialog, HWND control);

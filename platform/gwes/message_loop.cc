@@ -38,14 +38,6 @@ void NoteRetrieved(ThreadQueue& queue, const MSG& msg) {
 
 }  // namespace
 
-void SetNeedsPaint(Window& window, bool needs, bool erase) {
-  if (!window.queue) return;
-  needs = needs && window.Visible() && !window.destroyed;
-  if (needs != window.needs_paint) window.queue->paint_count += needs ? 1 : -1;
-  window.needs_paint = needs;
-  window.erase = needs && (window.erase || erase);
-}
-
 bool FetchMessage(ThreadQueue& queue, const MessageFilter& filter, bool remove, MSG* out) {
   queue.MarkLooked();
   for (int round = 0; round < 2; ++round) {

@@ -16,7 +16,4 @@ bool FetchMessage(ThreadQueue& queue, const MessageFilter& filter, bool remove, 
 // automatic device user's turn end the sleep too), or the deadline.
 void IdleUntil(ThreadQueue& queue, Deadline deadline);
 
-// Marks a window as needing WM_PAINT, or as painted.
-void SetNeedsPaint(Window& window, bool needs, bool erase);
-
 }  // namespace cedev::gwes

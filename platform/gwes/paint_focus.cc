@@ -5,7 +5,7 @@
 
 #include "journal.h"
 #include "last_error.h"
-#include "message_loop.h"
+#include "private_messages.h"
 #include "send.h"
 #include "session.h"
 #include "window_ops.h"

@@ -4,28 +4,13 @@
 #include <map>
 #include <thread>
 
-#include "connection.h"
-#include "ce/process.h"
 #include "host_local_socket.h"
-#include "session.h"
-#include "thread_queue.h"
 #include "host_wake_event.h"
-#include "wire_format.h"
 
 namespace cedev::gwes {
 
-Connection::~Connection() { host::CloseDescriptor(fd); }
-
-bool Connection::Reply(uint64_t request, ReplyStatus status, int64_t result, const std::string& payload) {
-  ReplyHeader header{kReplyMagic, static_cast<uint32_t>(status), request, result,
-                     static_cast<uint32_t>(payload.size()), 0};
-  std::lock_guard lock(write_mutex);
-  return host::SendAll(fd, &header, sizeof header) && (payload.empty() || host::SendAll(fd, payload.data(), payload.size()));
-}
-
-
 struct Receiver::State {
-  Session* session = nullptr;
+  Deliverer deliver;
   int listener = -1;
   std::string endpoint;
   host::WakeEvent stop;
@@ -44,13 +29,11 @@ struct Receiver::State {
   void TakeAlive();
   void Accept();
   bool Handle(const std::shared_ptr<Connection>& connection);
-  ReplyStatus Deliver(const RequestHeader& header, std::string payload, const std::shared_ptr<Connection>& connection,
-                      bool* replied);
 };
 
-std::unique_ptr<Receiver> Receiver::Start(Session* session, const std::string& path, std::string* endpoint) {
+std::unique_ptr<Receiver> Receiver::Start(Deliverer deliver, const std::string& path, std::string* endpoint) {
   auto state = std::make_shared<State>();
-  state->session = session;
+  state->deliver = std::move(deliver);
   state->listener = host::ListenLocal(path, &state->endpoint);
   if (state->listener < 0 || !state->stop.Valid() || !state->poller.Valid() || !state->poller.Add(state->listener) ||
       !state->poller.Add(state->stop.Descriptor())) {
@@ -136,41 +119,9 @@ bool Receiver::State::Handle(const std::shared_ptr<Connection>& connection) {
   std::string payload(header.payload_bytes, '\0');
   if (header.payload_bytes && !host::ReceiveAll(connection->fd, payload.data(), payload.size())) return false;
   bool replied = false;
-  ReplyStatus status = Deliver(header, std::move(payload), connection, &replied);
+  ReplyStatus status = deliver(header, std::move(payload), connection, &replied);
   if (!replied) connection->Reply(header.request, status, 0, {});
   return true;
-}
-
-ReplyStatus Receiver::State::Deliver(const RequestHeader& header, std::string payload,
-                                     const std::shared_ptr<Connection>& connection, bool* replied) {
-  std::shared_ptr<Window> window = session->Local(header.handle);
-  if (!window || window->destroyed || !window->queue) return ReplyStatus::kInvalidWindow;
-  ThreadQueue& queue = *window->queue;
-  switch (static_cast<FrameKind>(header.kind)) {
-    case FrameKind::kPost:
-    case FrameKind::kInput: {
-      MSG msg{ToHwnd(header.handle), header.message, static_cast<WPARAM>(header.wparam),
-              static_cast<LPARAM>(header.lparam), GetTickCount(), {0, 0}};
-      bool queued = static_cast<FrameKind>(header.kind) == FrameKind::kPost ? queue.Post(msg) : queue.PostInput(msg);
-      return queued ? ReplyStatus::kOk : ReplyStatus::kInvalidWindow;
-    }
-    case FrameKind::kSend: {
-      if ((header.flags & kAbortIfHung) && queue.Hung(HungThreshold())) return ReplyStatus::kHung;
-      auto sent = std::make_shared<SentMessage>();
-      sent->hwnd = header.handle;
-      sent->message = header.message;
-      sent->wparam = static_cast<WPARAM>(header.wparam);
-      sent->lparam = static_cast<LPARAM>(header.lparam);
-      sent->remote = std::make_unique<RemoteRequest>();
-      sent->remote->connection = connection;
-      sent->remote->request = header.request;
-      sent->remote->payload = std::move(payload);
-      if (!queue.Deliver(sent)) return ReplyStatus::kInvalidWindow;
-      *replied = true;  // the window's thread replies
-      return ReplyStatus::kOk;
-    }
-  }
-  return ReplyStatus::kRefused;
 }
 
 }  // namespace cedev::gwes

@@ -5,20 +5,26 @@
 // as long as the program does.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "connection.h"
 #include "host_robust_mutex.h"
+#include "wire_format.h"
 
 namespace cedev::gwes {
 
-class Session;
+// Hands one request to its window's thread. The status is the reply, unless
+// *replied says the window's thread answers itself.
+using Deliverer = std::function<ReplyStatus(const RequestHeader& header, std::string payload,
+                                            const std::shared_ptr<Connection>& connection, bool* replied)>;
 
 class Receiver {
  public:
   // Listens at `path` (or a name of the same meaning where the path is too
   // long for the host); *endpoint is what other programs connect to.
-  static std::unique_ptr<Receiver> Start(Session* session, const std::string& path, std::string* endpoint);
+  static std::unique_ptr<Receiver> Start(Deliverer deliver, const std::string& path, std::string* endpoint);
   ~Receiver();
   Receiver(const Receiver&) = delete;
   Receiver& operator=(const Receiver&) = delete;

@@ -3,10 +3,8 @@
 #include <atomic>
 #include <vector>
 
-#include "last_error.h"
 #include "host_local_socket.h"
-#include "marshal.h"
-#include "send.h"
+#include "last_error.h"
 #include "session.h"
 
 namespace cedev::gwes {
@@ -53,8 +51,9 @@ class ConnectionCache {
 thread_local ConnectionCache t_connections;
 std::atomic<uint64_t> g_next_request{1};
 
-// Writes a request on this thread's connection to the program, reconnecting
-// once when a kept connection turns out to be closed. The descriptor, or -1.
+}  // namespace
+
+// A kept connection that turns out to be closed is made again, once.
 int SendRequest(const RemoteTarget& target, const RequestHeader& header, const std::string& payload) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     int fd = t_connections.Get(target.pid, target.endpoint);
@@ -67,18 +66,21 @@ int SendRequest(const RemoteTarget& target, const RequestHeader& header, const s
   return -1;
 }
 
-enum class Read { kReply, kStale, kClosed };
-
-Read ReadReply(int fd, uint64_t request, ReplyHeader* header, std::string* payload) {
-  if (!host::ReceiveAll(fd, header, sizeof *header) || header->magic != kReplyMagic || header->payload_bytes > kMaxPayload) {
-    return Read::kClosed;
+ReplyRead ReadReply(int fd, uint64_t request, ReplyHeader* header, std::string* payload) {
+  bool whole = host::ReceiveAll(fd, header, sizeof *header) && header->magic == kReplyMagic &&
+               header->payload_bytes <= kMaxPayload;
+  if (whole) {
+    payload->assign(header->payload_bytes, '\0');
+    whole = !header->payload_bytes || host::ReceiveAll(fd, payload->data(), payload->size());
   }
-  payload->assign(header->payload_bytes, '\0');
-  if (header->payload_bytes && !host::ReceiveAll(fd, payload->data(), payload->size())) return Read::kClosed;
-  return header->request == request ? Read::kReply : Read::kStale;
+  if (!whole) {
+    t_connections.Drop(fd);
+    return ReplyRead::kClosed;
+  }
+  return header->request == request ? ReplyRead::kReply : ReplyRead::kStale;
 }
 
-bool FailFor(ReplyStatus status) {
+bool Succeeded(ReplyStatus status) {
   switch (status) {
     case ReplyStatus::kOk: return true;
     case ReplyStatus::kHung: return Fail(ERROR_TIMEOUT, false);
@@ -88,58 +90,24 @@ bool FailFor(ReplyStatus status) {
   return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
 }
 
-RequestHeader HeaderFor(FrameKind kind, const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM lparam,
+RequestHeader RequestFor(FrameKind kind, const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM lparam,
                         uint32_t flags, size_t payload_bytes) {
   return RequestHeader{kRequestMagic, static_cast<uint32_t>(kind), g_next_request++, target.handle, message,
                        static_cast<uint64_t>(wparam), static_cast<uint64_t>(lparam), flags,
                        static_cast<uint32_t>(payload_bytes)};
 }
 
-}  // namespace
-
-bool SendRemote(const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM lparam, uint32_t flags,
-                Deadline deadline, LRESULT* result) {
-  std::string payload;
-  if (!PackRequest(message, wparam, lparam, &payload)) return false;
-  RequestHeader header = HeaderFor(FrameKind::kSend, target, message, wparam, lparam, flags, payload.size());
-  int fd = SendRequest(target, header, payload);
-  if (fd < 0) return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
-  ThreadQueue* self = CurrentQueue();
-  for (;;) {
-    if (self && ServeOneSent(*self)) continue;
-    host::WakeEvent::Woken woken = self ? self->Sleep(deadline, ThreadQueue::WakeFor::kSentOnly, fd)
-                                  : host::WakeEvent::Woken::kDescriptorReady;
-    if (woken == host::WakeEvent::Woken::kTimedOut) return Fail(ERROR_TIMEOUT, false);
-    if (woken != host::WakeEvent::Woken::kDescriptorReady) continue;
-    ReplyHeader reply;
-    std::string data;
-    Read read = ReadReply(fd, header.request, &reply, &data);
-    if (read == Read::kStale) continue;  // the late answer to a send that gave up
-    if (read == Read::kClosed) {
-      t_connections.Drop(fd);
-      return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
-    }
-    if (!FailFor(static_cast<ReplyStatus>(reply.status))) return false;
-    UnpackReply(message, wparam, lparam, static_cast<LRESULT>(reply.result), data);
-    *result = static_cast<LRESULT>(reply.result);
-    return true;
-  }
-}
-
 bool PostRemote(const RemoteTarget& target, FrameKind kind, UINT message, WPARAM wparam, LPARAM lparam) {
-  RequestHeader header = HeaderFor(kind, target, message, wparam, lparam, 0, 0);
+  RequestHeader header = RequestFor(kind, target, message, wparam, lparam, 0, 0);
   int fd = SendRequest(target, header, {});
   if (fd < 0) return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
   for (;;) {
     ReplyHeader reply;
     std::string data;
-    Read read = ReadReply(fd, header.request, &reply, &data);
-    if (read == Read::kStale) continue;
-    if (read == Read::kClosed) {
-      t_connections.Drop(fd);
-      return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
-    }
-    return FailFor(static_cast<ReplyStatus>(reply.status));
+    ReplyRead read = ReadReply(fd, header.request, &reply, &data);
+    if (read == ReplyRead::kStale) continue;
+    if (read == ReplyRead::kClosed) return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
+    return Succeeded(static_cast<ReplyStatus>(reply.status));
   }
 }
 

@@ -1,14 +1,12 @@
 // The sending side of traffic to other programs: a connection per program
-// and thread, requests, and the wait for a reply during which the thread
-// keeps serving what is sent to it (so two programs sending to each other do
-// not deadlock). A program that dies closes its end, which fails the wait at
-// once.
+// and thread, requests and replies. A program that dies closes its end,
+// which ends a wait for its reply at once.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "ce/user.h"
-#include "thread_queue.h"
 #include "wire_format.h"
 
 namespace cedev::gwes {
@@ -19,11 +17,21 @@ struct RemoteTarget {
   std::string endpoint;
 };
 
-// Sends and waits for the reply until the deadline. False with the last
-// error set: ERROR_INVALID_WINDOW_HANDLE (the window or its program went),
-// ERROR_TIMEOUT, ERROR_NOT_SUPPORTED (parameters that cannot cross).
-bool SendRemote(const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM lparam, uint32_t flags,
-                Deadline deadline, LRESULT* result);
+// Writes a request on this thread's connection to the program; the
+// connection's descriptor, to wait on for the reply, or -1 (the program is
+// gone).
+int SendRequest(const RemoteTarget& target, const RequestHeader& header, const std::string& payload);
+RequestHeader RequestFor(FrameKind kind, const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM lparam,
+                         uint32_t flags, size_t payload_bytes);
+
+enum class ReplyRead { kReply, kStale, kClosed };
+// Reads the reply on the connection: kStale for the late reply to a request
+// whose sender gave up, kClosed when the program went (the connection is
+// then forgotten).
+ReplyRead ReadReply(int fd, uint64_t request, ReplyHeader* header, std::string* payload);
+// What a reply's status means for the caller: true for kOk, else false with
+// the last error set.
+bool Succeeded(ReplyStatus status);
 // Posts (or, for kInput, queues as keyboard input); the receiver confirms.
 bool PostRemote(const RemoteTarget& target, FrameKind kind, UINT message, WPARAM wparam, LPARAM lparam);
 

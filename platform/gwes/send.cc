@@ -5,8 +5,8 @@
 #include "connection.h"
 #include "marshal.h"
 #include "remote_client.h"
+#include "private_messages.h"
 #include "session.h"
-#include "window_ops.h"
 
 namespace cedev::gwes {
 namespace {
@@ -84,6 +84,35 @@ bool SendToThread(const std::shared_ptr<Window>& window, UINT message, WPARAM wp
   return true;
 }
 
+// Sends to another program and waits for its reply, serving what is sent
+// to this thread meanwhile (so two programs sending to each other do not
+// deadlock).
+bool SendRemote(const RemoteTarget& target, UINT message, WPARAM wparam, LPARAM lparam, uint32_t flags,
+                Deadline deadline, LRESULT* result) {
+  std::string payload;
+  if (!PackRequest(message, wparam, lparam, &payload)) return false;
+  RequestHeader header = RequestFor(FrameKind::kSend, target, message, wparam, lparam, flags, payload.size());
+  ThreadQueue* self = CurrentQueue();
+  if (!self) return false;
+  int fd = SendRequest(target, header, payload);
+  if (fd < 0) return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
+  for (;;) {
+    if (ServeOneSent(*self)) continue;
+    host::WakeEvent::Woken woken = self->Sleep(deadline, ThreadQueue::WakeFor::kSentOnly, fd);
+    if (woken == host::WakeEvent::Woken::kTimedOut) return Fail(ERROR_TIMEOUT, false);
+    if (woken != host::WakeEvent::Woken::kDescriptorReady) continue;
+    ReplyHeader reply;
+    std::string data;
+    ReplyRead read = ReadReply(fd, header.request, &reply, &data);
+    if (read == ReplyRead::kStale) continue;
+    if (read == ReplyRead::kClosed) return Fail(ERROR_INVALID_WINDOW_HANDLE, false);
+    if (!Succeeded(static_cast<ReplyStatus>(reply.status))) return false;
+    UnpackReply(message, wparam, lparam, static_cast<LRESULT>(reply.result), data);
+    *result = static_cast<LRESULT>(reply.result);
+    return true;
+  }
+}
+
 bool SendToOtherProgram(Session& session, uint32_t handle, UINT message, WPARAM wparam, LPARAM lparam, UINT flags,
                         Deadline deadline, LRESULT* result) {
   auto program = session.table().ProgramOf(handle);
@@ -95,10 +124,9 @@ bool SendToOtherProgram(Session& session, uint32_t handle, UINT message, WPARAM 
 }  // namespace
 
 LRESULT CallWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (!window || window->destroyed || !window->proc) return 0;
-  std::shared_ptr<Window> keep = window;  // the procedure may destroy it
-  if (IsPrivateMessage(message)) return HandlePrivateMessage(keep, message, wparam, lparam);
-  return keep->proc(keep->hwnd(), message, wparam, lparam);
+  if (!window || window->destroyed) return 0;
+  if (IsPrivateMessage(message)) return HandlePrivateMessage(window, message, wparam, lparam);
+  return CallProc(window, message, wparam, lparam);
 }
 
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -143,14 +171,6 @@ bool ServeOneSent(ThreadQueue& queue) {
   }
   CompleteSent(*sent, result);
   return true;
-}
-
-void AbandonSent(SentMessage& sent) {
-  if (sent.remote) {
-    sent.remote->connection->Reply(sent.remote->request, ReplyStatus::kInvalidWindow, 0, {});
-  } else {
-    CompleteSent(sent, 0);
-  }
 }
 
 }  // namespace cedev::gwes

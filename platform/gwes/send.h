@@ -11,8 +11,8 @@
 
 namespace cedev::gwes {
 
-// Calls the window's procedure on this (its own) thread; 0 for a window
-// that has gone.
+// Calls the window's procedure on this (its own) thread, or carries out a
+// private message; 0 for a window that has gone.
 LRESULT CallWindow(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CallWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -24,7 +24,5 @@ bool SendToWindow(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT fl
 // Handles one message other threads or programs sent to this thread; false
 // when none waits.
 bool ServeOneSent(ThreadQueue& queue);
-// Answers a sent message with 0 (its window's thread went away).
-void AbandonSent(SentMessage& sent);
 
 }  // namespace cedev::gwes

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ce/types.h"
+#include "receiver.h"
 #include "window.h"
 #include "window_table.h"
 
@@ -23,7 +24,6 @@ namespace cedev::gwes {
 
 class ClassRegistry;
 class ThreadQueue;
-class Receiver;
 
 class Session {
  public:
@@ -55,6 +55,9 @@ class Session {
 
  private:
   Session(Device* device, std::unique_ptr<WindowTable> table);
+  // Hands a request from another program to its window's thread.
+  ReplyStatus Deliver(const RequestHeader& header, std::string payload, const std::shared_ptr<Connection>& connection,
+                      bool* replied);
 
   Device* device_;
   std::unique_ptr<WindowTable> table_;
@@ -74,5 +77,20 @@ uint64_t ForkEpoch();
 // The window of this program with the handle, checked against the table's
 // generation; null with ERROR_INVALID_WINDOW_HANDLE set when it is none.
 std::shared_ptr<Window> LocalWindow(HWND hwnd);
+
+// This thread's queue in the current session, made on first use; null
+// without a device. When the thread ends its windows go with it (without
+// messages: there is no thread left to handle them), and what was sent to
+// it is answered with 0.
+ThreadQueue* CurrentQueue();
+std::shared_ptr<ThreadQueue> CurrentQueueShared();
+// The host thread id of the calling thread, without a system call after the first.
+DWORD CurrentThreadId();
+
+// Takes a window out of every list of its program and of the window table,
+// once it has had its last message.
+void UnlinkWindow(Session& session, ThreadQueue& queue, Window& window);
+// The windows of a thread that ends, quietly.
+void EndThreadWindows(ThreadQueue& queue);
 
 }  // namespace cedev::gwes

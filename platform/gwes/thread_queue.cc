@@ -1,10 +1,10 @@
 #include "thread_queue.h"
 
-#include "ce/process.h"
+#include <algorithm>
+
 #include "clock.h"
-#include "send.h"
-#include "session.h"
-#include "window_ops.h"
+#include "connection.h"
+#include "window_handle.h"
 
 namespace cedev::gwes {
 namespace {
@@ -142,6 +142,18 @@ void ThreadQueue::Close() {
 
 Clock::duration HungThreshold() { return RealDuration(5000); }
 
+void ThreadQueue::KillTimers(uint32_t hwnd) {
+  std::erase_if(timers, [&](const Timer& t) { return t.hwnd == hwnd; });
+}
+
+void AbandonSent(SentMessage& sent) {
+  if (sent.remote) {
+    sent.remote->connection->Reply(sent.remote->request, ReplyStatus::kInvalidWindow, 0, {});
+  } else {
+    CompleteSent(sent, 0);
+  }
+}
+
 void CompleteSent(SentMessage& sent, LRESULT result) {
   sent.result = result;
   sent.done.store(true, std::memory_order_release);
@@ -150,49 +162,3 @@ void CompleteSent(SentMessage& sent, LRESULT result) {
 
 }  // namespace cedev::gwes
 
-namespace cedev::gwes {
-namespace {
-
-// The calling thread's queue. When the thread ends, its windows go with it
-// (without messages: there is no thread left to handle them) and messages
-// still waiting for it are answered with 0.
-struct QueueHolder {
-  std::shared_ptr<ThreadQueue> queue;
-  uint64_t epoch = 0;
-  ~QueueHolder() {
-    if (queue && epoch == ForkEpoch()) EndThreadWindows(*queue);
-  }
-};
-
-thread_local QueueHolder t_holder;
-
-}  // namespace
-
-DWORD CurrentThreadId() {
-  thread_local uint64_t epoch = 0;
-  thread_local DWORD tid = 0;
-  if (epoch != ForkEpoch()) {
-    tid = GetCurrentThreadId();
-    epoch = ForkEpoch();
-  }
-  return tid;
-}
-
-std::shared_ptr<ThreadQueue> CurrentQueueShared() {
-  Session* session = Session::Current();
-  if (!session) return nullptr;
-  if (!t_holder.queue || t_holder.queue->session() != session || t_holder.epoch != ForkEpoch()) {
-    if (t_holder.queue && t_holder.epoch == ForkEpoch()) EndThreadWindows(*t_holder.queue);
-    t_holder.queue = std::make_shared<ThreadQueue>(session, CurrentThreadId());
-    t_holder.epoch = ForkEpoch();
-    session->AddQueue(t_holder.queue);
-  }
-  return t_holder.queue;
-}
-
-ThreadQueue* CurrentQueue() {
-  auto queue = CurrentQueueShared();
-  return queue.get();
-}
-
-}  // namespace cedev::gwes

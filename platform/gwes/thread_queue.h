@@ -98,9 +98,11 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
   host::WakeEvent::Woken Sleep(Deadline deadline, WakeFor wake_for, int descriptor = -1,
                          const std::function<bool()>& ready = nullptr);
   void MarkLooked();
-  // Ends the thread's queue: pending sends are answered with 0 and later
-  // posts fail.
+  // Ends the thread's queue: pending sends are answered with 0 (a window
+  // that is no more) and later posts fail.
   void Close();
+  // Forgets the timers of a window.
+  void KillTimers(uint32_t hwnd);
 
   // State only the owning thread touches.
   std::vector<uint32_t> windows;  // in creation order
@@ -139,14 +141,10 @@ class ThreadQueue : public std::enable_shared_from_this<ThreadQueue> {
 // counts it as hung: 5 seconds of device time.
 Clock::duration HungThreshold();
 
-// This thread's queue in the current session, made on first use; null
-// without a device.
-ThreadQueue* CurrentQueue();
-std::shared_ptr<ThreadQueue> CurrentQueueShared();
-// The host thread id of the calling thread, without a system call after the first.
-DWORD CurrentThreadId();
-
 // Answers a sent message and wakes whoever waits for the answer.
 void CompleteSent(SentMessage& sent, LRESULT result);
+// Answers a sent message whose window has gone (0 to another thread, a
+// failure to another program).
+void AbandonSent(SentMessage& sent);
 
 }  // namespace cedev::gwes

@@ -39,10 +39,6 @@ bool IsTimerOf(const ThreadQueue& queue, uint32_t hwnd, UINT_PTR id, TIMERPROC p
                      [&](const Timer& t) { return t.hwnd == hwnd && t.id == id && t.proc == proc; });
 }
 
-void KillWindowTimers(ThreadQueue& queue, uint32_t hwnd) {
-  std::erase_if(queue.timers, [&](const Timer& t) { return t.hwnd == hwnd; });
-}
-
 }  // namespace cedev::gwes
 
 using namespace cedev::gwes;

@@ -11,6 +11,5 @@ bool TakeTimer(ThreadQueue& queue, const MessageFilter& filter, bool remove, MSG
 // When the thread's next timer comes due (Deadline::max() without timers).
 Deadline NextTimerDue(const ThreadQueue& queue);
 bool IsTimerOf(const ThreadQueue& queue, uint32_t hwnd, UINT_PTR id, TIMERPROC proc);
-void KillWindowTimers(ThreadQueue& queue, uint32_t hwnd);
 
 }  // namespace cedev::gwes

@@ -2,19 +2,11 @@
 
 #include "classes.h"
 #include "dialog_state.h"
-#include "device_folder.h"
 #include "metrics.h"
-#include "session.h"
+#include "thread_queue.h"
+#include "window_table.h"
 
 namespace cedev::gwes {
-
-bool Landscape() {
-  Device* dev = Device::Current();
-  return dev && dev->SettingsSnapshot()->landscape;
-}
-
-int ScreenWidth() { return Landscape() ? kPortraitHeight : kPortraitWidth; }
-int ScreenHeight() { return Landscape() ? kPortraitWidth : kPortraitHeight; }
 
 Window::~Window() {
   if (window_class) window_class->windows--;
@@ -39,8 +31,7 @@ RECT ClientRectOf(const Window& w) {
 namespace {
 
 void Change(const Window& w, const std::function<void(WindowEntry&)>& change) {
-  Session* session = w.queue ? w.queue->session() : nullptr;
-  if (session) session->table().Change(w.handle, change);
+  if (w.table) w.table->Change(w.handle, change);
 }
 
 uint32_t FlagsOf(const Window& w, uint32_t flags) {
@@ -77,16 +68,29 @@ void PublishText(const Window& w, std::u16string_view shown) {
   Change(w, [&](WindowEntry& e) { WindowTable::StoreText(e, shown); });
 }
 
-void PublishFocus(uint32_t handle, bool focused) {
-  Session* session = Session::Current();
-  if (!session || !handle) return;
-  session->table().Change(handle, [&](WindowEntry& e) {
+void PublishFocus(WindowTable& table, uint32_t handle, bool focused) {
+  if (!handle) return;
+  table.Change(handle, [&](WindowEntry& e) {
     e.flags = focused ? e.flags | kFocused : e.flags & ~kFocused;
   });
 }
 
 void PublishChecked(const Window& w, uint32_t checked) {
   Change(w, [&](WindowEntry& e) { e.checked = checked; });
+}
+
+LRESULT CallProc(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (!window || window->destroyed || !window->proc) return 0;
+  std::shared_ptr<Window> keep = window;  // the procedure may destroy it
+  return keep->proc(keep->hwnd(), message, wparam, lparam);
+}
+
+void SetNeedsPaint(Window& window, bool needs, bool erase) {
+  if (!window.queue) return;
+  needs = needs && window.Visible() && !window.destroyed;
+  if (needs != window.needs_paint) window.queue->paint_count += needs ? 1 : -1;
+  window.needs_paint = needs;
+  window.erase = needs && (window.erase || erase);
 }
 
 }  // namespace cedev::gwes

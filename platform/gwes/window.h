@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "ce/user.h"
+#include "window_handle.h"
 
 namespace cedev::gwes {
 
 class ThreadQueue;
+class WindowTable;
 struct WindowClass;
 struct DialogState;
 
@@ -27,6 +29,7 @@ struct Window {
   uint32_t handle = 0;
   std::shared_ptr<WindowClass> window_class;
   std::shared_ptr<ThreadQueue> queue;  // the creating thread's
+  WindowTable* table = nullptr;         // where the window is listed for everyone
   DWORD tid = 0;
   WNDPROC proc = nullptr;
   HINSTANCE instance = nullptr;
@@ -58,22 +61,22 @@ struct Window {
   ~Window();
 };
 
-inline uint32_t HandleValue(HWND hwnd) {
-  auto v = reinterpret_cast<uintptr_t>(hwnd);
-  return v <= 0x7FFFFFFFu ? static_cast<uint32_t>(v) : 0;
-}
-inline HWND ToHwnd(uint32_t handle) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(handle)); }
-
 // The client area's place inside the window rectangle for the styles.
 RECT ClientInset(DWORD style, DWORD ex_style);
 // The client rectangle from (0, 0).
 RECT ClientRectOf(const Window& w);
 
+// Calls the window's procedure (the window is its caller's thread's).
+LRESULT CallProc(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Marks a window as needing WM_PAINT, or as painted.
+void SetNeedsPaint(Window& window, bool needs, bool erase);
+
 // Mirrors the window's state into the device's window table.
 void PublishGeometry(const Window& w);
 void PublishStyle(const Window& w);
 void PublishText(const Window& w, std::u16string_view shown);
-void PublishFocus(uint32_t handle, bool focused);
+void PublishFocus(WindowTable& table, uint32_t handle, bool focused);
 void PublishChecked(const Window& w, uint32_t checked);
 
 }  // namespace cedev::gwes

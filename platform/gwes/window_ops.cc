@@ -1,10 +1,6 @@
 #include "window_ops.h"
 
-#include "dialogs.h"
 #include "last_error.h"
-#include "message_box.h"
-#include "message_loop.h"
-#include "send.h"
 
 namespace cedev::gwes {
 namespace {
@@ -27,41 +23,14 @@ void MarkShown(Session& session, Window& w) {
 void LetGoWhenHidden(Session& session, ThreadQueue& queue, const std::shared_ptr<Window>& w) {
   if (queue.focus && InsideOf(session, w->handle, queue.focus)) SetFocusOnThread(queue, nullptr);
   if (queue.active != w->handle) return;
-  CallWindow(w, WM_ACTIVATE, WA_INACTIVE, 0);
+  CallProc(w, WM_ACTIVATE, WA_INACTIVE, 0);
   queue.active = 0;
   if (auto owner = w->owner ? session.Local(w->owner) : nullptr) {
     if (!owner->destroyed && owner->tid == queue.tid() && owner->Visible()) Activate(owner);
   }
 }
 
-int32_t High(uint64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v >> 32)); }
-int32_t Low(uint64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
-
 }  // namespace
-
-bool IsPrivateMessage(UINT message) { return message >= kPrivateShow && message <= kPrivateBoxAnswer; }
-
-LRESULT HandlePrivateMessage(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case kPrivateShow:
-      return ShowOnThread(window, static_cast<int>(wparam));
-    case kPrivateEnable:
-      return EnableOnThread(window, wparam != 0);
-    case kPrivateMove:
-      return PlaceOnThread(window, nullptr, High(wparam), Low(wparam), High(static_cast<uint64_t>(lparam)),
-                           Low(static_cast<uint64_t>(lparam)), SWP_NOZORDER | SWP_NOACTIVATE);
-    case kPrivateActivate:
-      if (!window->parent) Activate(window);
-      return TRUE;
-    case kPrivateInvalidate:
-      SetNeedsPaint(*window, true, wparam != 0);
-      return TRUE;
-    case kPrivateBoxAnswer:
-      return PressBoxButton(window, wparam, lparam);
-    default:
-      return 0;
-  }
-}
 
 std::shared_ptr<Window> TopLevelOf(Session& session, std::shared_ptr<Window> window) {
   for (int depth = 0; window && window->parent && depth < 64; ++depth) {
@@ -102,8 +71,8 @@ void Activate(const std::shared_ptr<Window>& w) {
   if (queue.active == w->handle) return;
   uint32_t old = queue.active;
   queue.active = w->handle;
-  if (auto previous = old ? session.Local(old) : nullptr) CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, w->handle);
-  CallWindow(w, WM_ACTIVATE, WA_ACTIVE, static_cast<LPARAM>(old));
+  if (auto previous = old ? session.Local(old) : nullptr) CallProc(previous, WM_ACTIVATE, WA_INACTIVE, w->handle);
+  CallProc(w, WM_ACTIVATE, WA_ACTIVE, static_cast<LPARAM>(old));
 }
 
 HWND SetFocusOnThread(ThreadQueue& queue, const std::shared_ptr<Window>& w) {
@@ -118,10 +87,10 @@ HWND SetFocusOnThread(ThreadQueue& queue, const std::shared_ptr<Window>& w) {
   uint32_t target = w ? w->handle : 0;
   if (old == target) return ToHwnd(before);
   queue.focus = target;
-  PublishFocus(old, false);
-  PublishFocus(target, true);
-  if (old) CallWindow(session.Local(old), WM_KILLFOCUS, reinterpret_cast<WPARAM>(ToHwnd(target)), 0);
-  if (w && queue.focus == target) CallWindow(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(ToHwnd(old)), 0);
+  PublishFocus(session.table(), old, false);
+  PublishFocus(session.table(), target, true);
+  if (old) CallProc(session.Local(old), WM_KILLFOCUS, reinterpret_cast<WPARAM>(ToHwnd(target)), 0);
+  if (w && queue.focus == target) CallProc(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(ToHwnd(old)), 0);
   return ToHwnd(before);
 }
 
@@ -130,7 +99,7 @@ bool ShowOnThread(const std::shared_ptr<Window>& w, int command) {
   bool was = w->Visible();
   bool show = command != SW_HIDE;
   if (show != was) {
-    CallWindow(w, WM_SHOWWINDOW, show, 0);
+    CallProc(w, WM_SHOWWINDOW, show, 0);
     if (w->destroyed) return was;
     w->style = show ? (w->style | WS_VISIBLE) : (w->style & ~WS_VISIBLE);
     PublishStyle(*w);
@@ -152,7 +121,7 @@ bool EnableOnThread(const std::shared_ptr<Window>& w, bool enable) {
   if (!enable && queue.focus && InsideOf(*queue.session(), w->handle, queue.focus)) SetFocusOnThread(queue, nullptr);
   w->style = enable ? (w->style & ~WS_DISABLED) : (w->style | WS_DISABLED);
   PublishStyle(*w);
-  CallWindow(w, WM_ENABLE, enable, 0);
+  CallProc(w, WM_ENABLE, enable, 0);
   return was_disabled;
 }
 
@@ -181,11 +150,11 @@ bool PlaceOnThread(const std::shared_ptr<Window>& w, HWND insert_after, int x, i
   bool moved = r.left != old.left || r.top != old.top;
   if (sized) {
     RECT client = ClientRectOf(*w);
-    CallWindow(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
   }
   if (moved && !w->destroyed) {
     RECT inset = ClientInset(w->style, w->ex_style);
-    CallWindow(w, WM_MOVE, 0, MAKELPARAM(r.left + inset.left, r.top + inset.top));
+    CallProc(w, WM_MOVE, 0, MAKELPARAM(r.left + inset.left, r.top + inset.top));
   }
   if ((sized || moved) && !(flags & SWP_NOREDRAW) && !w->destroyed) SetNeedsPaint(*w, true, true);
   if (!(flags & SWP_NOACTIVATE) && !w->parent && w->Visible() && !w->destroyed) Activate(w);

@@ -1,7 +1,7 @@
 // What the window API does to a window of the calling thread. A call on a
-// window of another thread or program is carried there as a private
-// message (below), which the window's thread turns into the same operation
-// before any window procedure sees it.
+// window of another thread or program is carried there as a private message
+// (private_messages.h), which that window's thread turns into the same
+// operation.
 #pragma once
 
 #include <memory>
@@ -11,15 +11,6 @@
 #include "window.h"
 
 namespace cedev::gwes {
-
-// Private messages: below WM_USER, above anything the device defines.
-constexpr UINT kPrivateShow = 0x03F0;        // wParam: SW_*; result: was visible
-constexpr UINT kPrivateEnable = 0x03F1;      // wParam: enable; result: was disabled
-constexpr UINT kPrivateMove = 0x03F2;        // wParam: x, y; lParam: cx, cy (32 bits each)
-constexpr UINT kPrivateActivate = 0x03F3;    // makes the window its thread's active window
-constexpr UINT kPrivateInvalidate = 0x03F4;  // wParam: erase
-bool IsPrivateMessage(UINT message);
-LRESULT HandlePrivateMessage(const std::shared_ptr<Window>& window, UINT message, WPARAM wparam, LPARAM lparam);
 
 bool ShowOnThread(const std::shared_ptr<Window>& window, int command);
 bool EnableOnThread(const std::shared_ptr<Window>& window, bool enable);
@@ -33,9 +24,6 @@ void BringToForeground(Session& session, const Window& window);
 // WM_KILLFOCUS to the old focus and WM_SETFOCUS to the new one.
 HWND SetFocusOnThread(ThreadQueue& queue, const std::shared_ptr<Window>& window);
 void DestroyOnThread(const std::shared_ptr<Window>& window);
-// The windows of a thread that ends go without messages (no thread is left
-// to handle them); what was sent to it is answered with 0.
-void EndThreadWindows(ThreadQueue& queue);
 
 // The top-level window a window of this program lies in.
 std::shared_ptr<Window> TopLevelOf(Session& session, std::shared_ptr<Window> window);

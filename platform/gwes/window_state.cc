@@ -7,6 +7,7 @@
 #include "classes.h"
 #include "dialog_state.h"
 #include "last_error.h"
+#include "private_messages.h"
 #include "proc_tokens.h"
 #include "send.h"
 #include "session.h"
@@ -14,10 +15,6 @@
 
 namespace cedev::gwes {
 namespace {
-
-uint64_t Pack(int32_t high, int32_t low) {
-  return (uint64_t{static_cast<uint32_t>(high)} << 32) | static_cast<uint32_t>(low);
-}
 
 bool ReadExtra(const Window& w, int index, size_t size, LONG_PTR* value) {
   if (index < 0 || static_cast<size_t>(index) + size > w.extra.size()) return Fail(ERROR_INVALID_INDEX, false);
@@ -143,7 +140,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     X = topleft.x, Y = topleft.y;
   }
   LRESULT result = 0;
-  return SendToWindow(hWnd, kPrivateMove, static_cast<WPARAM>(Pack(X, Y)), static_cast<LPARAM>(Pack(cx, cy)),
+  return SendToWindow(hWnd, kPrivateMove, static_cast<WPARAM>(PackPair(X, Y)), static_cast<LPARAM>(PackPair(cx, cy)),
                       SMTO_NORMAL, Deadline::max(), &result) ? TRUE : FALSE;
 }
 
