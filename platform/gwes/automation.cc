@@ -106,8 +106,12 @@ HWND Find(LPCWSTR class_name, LPCWSTR title) { return FindWindowW(class_name, ti
 
 HWND WaitForWindow(LPCWSTR class_name, LPCWSTR title, DWORD timeout_ms) {
   HWND found = nullptr;
-  Await(timeout_ms, [&] { return (found = FindWindowW(class_name, title)) != nullptr; });
-  return found;
+  bool shown = Await(timeout_ms, [&] { return (found = FindWindowW(class_name, title)) && IsWindowVisible(found); });
+  return shown ? found : nullptr;
+}
+
+bool WaitForForeground(HWND window, DWORD timeout_ms) {
+  return Await(timeout_ms, [&] { return GetForegroundWindow() == window; });
 }
 
 bool WaitUntilGone(HWND window, DWORD timeout_ms) {

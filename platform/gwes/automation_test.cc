@@ -14,6 +14,7 @@ TEST_F(AutomationTest, ListsAnotherProgramsDialogWithItsItemsAndOperatesThem) {
   HANDLE probe = Start(u"dialog", &pid);
   HWND dialog = automation::WaitForWindow(u"Dialog", u"Probe dialog", 20000);
   ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(automation::WaitForForeground(dialog, 20000));
   auto windows = automation::ListWindows();
   ASSERT_FALSE(windows.empty());
   EXPECT_EQ(windows.front().hwnd, dialog);  // the newest, and the foreground one
@@ -60,7 +61,7 @@ TEST_F(AutomationTest, KeysGoToTheForegroundProgram) {
   HANDLE probe = Start(u"box 0x4 Keys");
   HWND box = automation::WaitForWindow(u"Dialog", u"Keys", 20000);
   ASSERT_NE(box, nullptr);
-  ASSERT_EQ(GetForegroundWindow(), box);
+  ASSERT_TRUE(automation::WaitForForeground(box, 20000));
   automation::SendKey(VK_TAB);  // from Yes to No
   automation::SendKey(VK_RETURN);
   EXPECT_EQ(ExitCodeOf(probe), static_cast<DWORD>(IDNO));

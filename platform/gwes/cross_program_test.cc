@@ -80,7 +80,8 @@ TEST_F(CrossProgramTest, TwoProgramsSendingToEachOtherServeEachOther) {
     return std::nullopt;
   };
   EXPECT_EQ(SendMessageW(echo, WM_USER, 4, reinterpret_cast<LPARAM>(mine)), 41);
-  EXPECT_TRUE(PostMessageW(echo, WM_CLOSE, 0, 0));
+  EXPECT_TRUE(IsWindow(echo));
+  EXPECT_TRUE(PostMessageW(echo, WM_CLOSE, 0, 0)) << GetLastError();
 }
 
 TEST_F(CrossProgramTest, MessagesWhoseDataCannotCrossAreRefused) {

@@ -67,12 +67,14 @@ void BringToForeground(Session& session, const Window& window) { session.table()
 void Activate(const std::shared_ptr<Window>& w) {
   ThreadQueue& queue = *w->queue;
   Session& session = *queue.session();
-  BringToForeground(session, *w);
-  if (queue.active == w->handle) return;
-  uint32_t old = queue.active;
-  queue.active = w->handle;
-  if (auto previous = old ? session.Local(old) : nullptr) CallProc(previous, WM_ACTIVATE, WA_INACTIVE, w->handle);
-  CallProc(w, WM_ACTIVATE, WA_ACTIVE, static_cast<LPARAM>(old));
+  if (queue.active != w->handle) {
+    uint32_t old = queue.active;
+    queue.active = w->handle;
+    if (auto previous = old ? session.Local(old) : nullptr) CallProc(previous, WM_ACTIVATE, WA_INACTIVE, w->handle);
+    CallProc(w, WM_ACTIVATE, WA_ACTIVE, static_cast<LPARAM>(old));
+  }
+  // Others see it in front once it has taken the focus.
+  if (!w->destroyed) BringToForeground(session, *w);
 }
 
 HWND SetFocusOnThread(ThreadQueue& queue, const std::shared_ptr<Window>& w) {

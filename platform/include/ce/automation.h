@@ -43,8 +43,11 @@ std::optional<WindowInfo> Describe(HWND window);
 
 // As FindWindowW: null class or title matches any.
 HWND Find(LPCWSTR class_name, LPCWSTR title);
-// Waits (device milliseconds) until such a window is there; null on time-out.
+// Waits (device milliseconds) until such a window is there and shown; null
+// on time-out.
 HWND WaitForWindow(LPCWSTR class_name, LPCWSTR title, DWORD timeout_ms);
+// Waits until the window is the device's foreground window.
+bool WaitForForeground(HWND window, DWORD timeout_ms);
 // Waits until the window has gone; false on time-out.
 bool WaitUntilGone(HWND window, DWORD timeout_ms);
 
