@@ -65,6 +65,16 @@ const std::vector<Command>& Commands() {
        "\n"
        "keys:\n" + std::string(SetKeysHelp()),
        RunSet},
+      {"volume", "insert or remove a storage volume",
+       "usage: cedev volume add NAME [QUOTA]\n"
+       "       cedev volume remove NAME\n"
+       "\n"
+       "Mounts the storage volume NAME (a folder at the root of the device, such\n"
+       "as \"Storage Card\") with an optional quota (bytes, or with K, M, G), or\n"
+       "unmounts it, as inserting or removing a card does. What a volume holds\n"
+       "stays in the device folder's volumes/NAME and comes back with it. The\n"
+       "running programs' windows hear of it (WM_DEVICECHANGE).\n",
+       RunVolume},
       {"reset", "full or soft reset, then boot",
        "usage: cedev reset --full|--soft\n"
        "\n"
@@ -88,7 +98,10 @@ const std::vector<Command>& Commands() {
        "command line, waits for it, prints its exit code and exits with it\n"
        "(1 when it cannot be started or waited for).\n"
        "--answer gives the answers to the message boxes the program shows, in\n"
-       "order: ok, cancel, yes, no, abort, retry, ignore or a button id.\n",
+       "order: ok, cancel, yes, no, abort, retry, ignore or a button id. Without\n"
+       "answers a box asks at the terminal; with no terminal it waits for a\n"
+       "press (another program, the automatic device user: cedev set user auto)\n"
+       "until --timeout ends the program.\n",
        RunRun},
       {"events", "print the device's event journal",
        "usage: cedev events [--after SEQ] [--kind KIND]\n"

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 #include <sstream>
+#include <windows.h>
 
 #include "commands.h"
 #include "device_folder.h"
@@ -202,10 +203,39 @@ std::optional<std::string> SetEeprom(DeviceSettings& s, const std::string& v) {
   return std::nullopt;
 }
 
+// "auto [DELAY_MS]" or "none": the automatic device user.
+std::optional<std::string> SetUser(DeviceSettings& s, const std::string& v) {
+  std::istringstream words(v);
+  std::string mode, delay, extra;
+  words >> mode >> delay >> extra;
+  if (mode == "none" && delay.empty()) {
+    s.auto_user = false;
+    return std::nullopt;
+  }
+  auto ms = delay.empty() ? std::optional<long long>(500) : ParseInt(delay);
+  if (mode != "auto" || !extra.empty() || !ms || *ms < 0 || *ms > 3600000) {
+    return "auto, auto DELAY_MS (0..3600000) or none";
+  }
+  s.auto_user = true;
+  s.auto_user_delay_ms = static_cast<int>(*ms);
+  return std::nullopt;
+}
+
+std::optional<std::string> SetOrientation(DeviceSettings& s, const std::string& v) {
+  if (v != "portrait" && v != "landscape") return "portrait or landscape";
+  s.landscape = v == "landscape";
+  return std::nullopt;
+}
+
+// Every top-level window of the running programs hears that the screen
+// turned, as on the device.
+void TellScreenTurned() { PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0); }
+
 struct SetKey {
   const char* name;
   const char* help;
   Setter set;
+  void (*changed)() = nullptr;  // what follows a change, for the running programs
 };
 
 const SetKey kKeys[] = {
@@ -223,6 +253,9 @@ const SetKey kKeys[] = {
     {"autostart", "programs run at boot, comma-separated device paths, or default", SetAutostart},
     {"welcome", "welcome program run after a full reset, or none", SetWelcome},
     {"eeprom", "EEPROM bytes: OFFSET=HEXBYTES, or none", SetEeprom},
+    {"orientation", "screen orientation: portrait (240 x 320) or landscape (320 x 240)", SetOrientation,
+     TellScreenTurned},
+    {"user", "automatic device user: auto [DELAY_MS] (default 500) or none", SetUser},
 };
 
 }  // namespace
@@ -241,7 +274,10 @@ const char* SetKeysHelp() {
 }
 
 int RunSet(const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() != 2) return Usage(ctx, "set", "needs KEY and VALUE");
+  if (args.size() < 2) return Usage(ctx, "set", "needs KEY and VALUE");
+  // A value may be more than one word ("user auto 300").
+  std::string value = args[1];
+  for (size_t i = 2; i < args.size(); ++i) value += " " + args[i];
   const SetKey* key = nullptr;
   for (const auto& k : kKeys) {
     if (args[0] == k.name) key = &k;
@@ -249,9 +285,10 @@ int RunSet(const CommandArgs& args, CommandContext& ctx) {
   if (!key) return Usage(ctx, "set", "unknown setting '" + args[0] + "'");
   if (!OpenDevice(ctx)) return kExitFailure;
   DeviceSettings probe = Device::Current()->Settings();
-  if (auto why = key->set(probe, args[1])) return Usage(ctx, "set", args[0] + ": '" + args[1] + "' is not " + *why);
-  bool ok = Device::Current()->UpdateSettings([&](DeviceSettings& s) { key->set(s, args[1]); });
+  if (auto why = key->set(probe, value)) return Usage(ctx, "set", args[0] + ": '" + value + "' is not " + *why);
+  bool ok = Device::Current()->UpdateSettings([&](DeviceSettings& s) { key->set(s, value); });
   if (!ok) return Failure(ctx, (Device::Current()->SettingsPath()).string() + ": cannot write the settings");
+  if (key->changed) key->changed();
   return kExitOk;
 }
 
