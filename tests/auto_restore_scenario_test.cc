@@ -5,8 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tool_runner.h"
 
@@ -83,6 +85,37 @@ TEST_F(AutoRestoreScenario, AFailedBackupInstallsNothingAndEndsWithTheFailureBox
   std::string boxes = Cedev({"events", "--kind", "msgbox"}).out;
   EXPECT_THAT(boxes, HasSubstr("caption \"Tolvane Utility\" text \"Failed.\" flags 0x40010 answer ok by press"));
   EXPECT_THAT(boxes, HasSubstr("caption \"バックアップ\" text \"バックアップに失敗しました。"));
+}
+
+// The installed copy after a full reset (no "RestoreFlag"): the main program
+// restores, the flag comes back, the device resets, and the copy the boot
+// starts again finds the flag and ends at once.
+TEST_F(AutoRestoreScenario, TheInstalledCopyRestoresResetsTheDeviceAndThenStaysQuiet) {
+  PutMainProgram("info");
+  Put("#!cedev-program restore\n", "\\FlashDisk\\CE\\ARM\\Restore.exe");
+  Cedev({"run", "--timeout", "120", "\\FlashDisk\\CE\\ARM\\Restore.exe"});
+  // The run ends with the reset; the copy the boot starts ends on its own.
+  const std::string ended = "end \\FlashDisk\\CE\\ARM\\Restore.exe";
+  int ends = 0;
+  for (int i = 0; i < 100 && ends < 2; ++i) {
+    std::string events = Cedev({"events", "--kind", "process"}).out;
+    ends = 0;
+    for (size_t at = events.find(ended); at != std::string::npos; at = events.find(ended, at + 1)) ++ends;
+    if (ends < 2) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_EQ(ends, 2);
+  std::string all = Cedev({"events"}).out;
+  EXPECT_THAT(all, HasSubstr("main program stand-in: /R/FlashDisk"));
+  EXPECT_THAT(all, HasSubstr("reset: soft reset by \\FlashDisk\\CE\\ARM\\Restore.exe"));
+  EXPECT_THAT(all, HasSubstr("boot: after soft reset"));
+  EXPECT_THAT(Cedev({"reg", "query", "HKLM\\Drivers\\Velta\\UTIL\\RESTORE"}).out, HasSubstr("RestoreFlag"));
+  std::string log = DeviceText("\\FlashDisk\\CE\\ARM\\Restore.log");
+  EXPECT_THAT(log, HasSubstr(">Restore Mode\r\n"));
+  EXPECT_THAT(log, HasSubstr("Clock Setting - OK\r\n"));
+  EXPECT_THAT(log, HasSubstr("Tolvane.exe Restore - OK\r\n"));
+  EXPECT_THAT(log, HasSubstr("Restore Complete"));
+  // One section: the run after the reset found the flag and wrote nothing.
+  EXPECT_EQ(log.find(">Restore Mode"), log.rfind(">Restore Mode"));
 }
 
 }  // namespace
