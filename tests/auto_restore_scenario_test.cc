@@ -23,7 +23,6 @@ class AutoRestoreScenario : public ::testing::Test {
   void SetUp() override {
     device_ = (scratch_.path() / "device").string();
     ASSERT_EQ(RunTool("cedev", {"init", device_}).exit_code, 0);
-    Put("#!cedev-program restore\n", "\\Windows\\rst.exe");
     // Nobody sits at this device: the automatic user presses what the
     // watcher leaves open (the tool's own completion or failure box).
     ASSERT_EQ(Cedev({"set", "user", "auto", "1500"}).exit_code, 0);
@@ -61,7 +60,7 @@ class AutoRestoreScenario : public ::testing::Test {
 
 TEST_F(AutoRestoreScenario, ASucceededBackupInstallsTheToolAndSetsTheFlag) {
   PutMainProgram("info");
-  ToolResult run = Cedev({"run", "--timeout", "120", "\\Windows\\rst.exe", "/S"});
+  ToolResult run = Cedev({"run", "--timeout", "120", "restore", "/S"});
   EXPECT_THAT(run.out, HasSubstr("exit code 1")) << run.err;
   EXPECT_THAT(Cedev({"events"}).out, HasSubstr("main program stand-in: /B/FlashDisk"));
   EXPECT_EQ(DeviceText("\\FlashDisk\\CE\\ARM\\Restore.exe"), "#!cedev-program restore\n");
@@ -76,7 +75,7 @@ TEST_F(AutoRestoreScenario, ASucceededBackupInstallsTheToolAndSetsTheFlag) {
 
 TEST_F(AutoRestoreScenario, AFailedBackupInstallsNothingAndEndsWithTheFailureBox) {
   PutMainProgram("stop");
-  ToolResult run = Cedev({"run", "--timeout", "120", "\\Windows\\rst.exe", "/S"});
+  ToolResult run = Cedev({"run", "--timeout", "120", "restore", "/S"});
   EXPECT_THAT(run.out, HasSubstr("exit code 0")) << run.err;
   EXPECT_EQ(Cedev({"ls", "\\FlashDisk\\CE\\ARM\\Restore.exe"}).exit_code, 1);
   EXPECT_THAT(Cedev({"reg", "query", "HKLM\\Drivers\\Velta\\UTIL\\RESTORE"}).out, Not(HasSubstr("RestoreFlag")));
