@@ -143,10 +143,12 @@ class VerdictTest : public ::testing::Test {
     Verdict tool = ToolVerdict(archive), device = DeviceVerdict(archive);
     EXPECT_NE(device, Verdict::kNeither) << what << ": the device failed for its own reasons, " << device_says_;
     EXPECT_EQ(Name(tool), Name(device)) << what << "\n  tlvarc: " << tool_says_ << "  device: " << device_says_;
-    if (expected) EXPECT_EQ(Name(tool), Name(*expected)) << what << "\n  tlvarc: " << tool_says_;
+    if (expected) {
+      EXPECT_EQ(Name(tool), Name(*expected)) << what << "\n  tlvarc: " << tool_says_;
+    }
   }
 
-  cedev::ScratchDevice dev_{FastSettings()};
+  cedev::ScratchDevice dev_{cedev::FastDevice()};
   tlvtest::ScratchFolder host_;
   std::string tool_says_, device_says_;
 };
