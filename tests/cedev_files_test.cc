@@ -35,34 +35,29 @@ class CedevFiles : public CedevScenario {
     return std::string((std::istreambuf_iterator<char>(in)), {});
   }
   bool Exists(const std::string& device_path) { return Cedev({"ls", device_path}).exit_code == 0; }
+  // A command that fails (exit 1) with a message holding `cause`.
+  void ExpectFails(const ToolResult& result, const std::string& cause) {
+    EXPECT_EQ(result.exit_code, 1) << cause << ": " << result.err;
+    EXPECT_THAT(result.err, HasSubstr(cause));
+  }
 };
 
 TEST_F(CedevFiles, MkdirMakesFoldersAndMinusPTheMissingOnesAbove) {
-  ToolResult deep = Cedev({"mkdir", "\\My Documents\\a\\b"});
-  EXPECT_EQ(deep.exit_code, 1);
-  EXPECT_THAT(deep.err, HasSubstr("\\My Documents\\a\\b: ERROR_PATH_NOT_FOUND"));
+  ExpectFails(Cedev({"mkdir", "\\My Documents\\a\\b"}), "\\My Documents\\a\\b: ERROR_PATH_NOT_FOUND");
   ASSERT_EQ(Cedev({"mkdir", "-p", "\\My Documents\\a\\b"}).exit_code, 0);
   EXPECT_THAT(Cedev({"ls", "-l", "\\My Documents\\a"}).out, ContainsRegex("d------ .* b\\\\"));
   EXPECT_EQ(Cedev({"mkdir", "-p", "\\My Documents\\a\\b"}).exit_code, 0) << "an existing folder is fine with -p";
-  ToolResult again = Cedev({"mkdir", "\\My Documents\\a"});
-  EXPECT_EQ(again.exit_code, 1);
-  EXPECT_THAT(again.err, HasSubstr("ERROR_ALREADY_EXISTS"));
+  ExpectFails(Cedev({"mkdir", "\\My Documents\\a"}), "ERROR_ALREADY_EXISTS");
   PutText("\\My Documents\\file.txt", "x");
-  ToolResult through_file = Cedev({"mkdir", "-p", "\\My Documents\\file.txt\\sub"});
-  EXPECT_EQ(through_file.exit_code, 1);
-  EXPECT_THAT(through_file.err, HasSubstr("\\My Documents\\file.txt"));
-  ToolResult outside = Cedev({"mkdir", "-p", "\\My Documents\\..\\..\\escape"});
-  EXPECT_EQ(outside.exit_code, 1);
-  EXPECT_THAT(outside.err, HasSubstr("ERROR_INVALID_NAME"));
+  ExpectFails(Cedev({"mkdir", "-p", "\\My Documents\\file.txt\\sub"}), "\\My Documents\\file.txt");
+  ExpectFails(Cedev({"mkdir", "-p", "\\My Documents\\..\\..\\escape"}), "ERROR_INVALID_NAME");
   EXPECT_FALSE(fs::exists(scratch_.path() / "escape"));
 }
 
 TEST_F(CedevFiles, PutMinusPMakesTheFoldersOfTheTarget) {
   fs::path host = scratch_.path() / "letter.txt";
   std::ofstream(host) << "dear device";
-  ToolResult plain = Cedev({"put", host.string(), "\\My Documents\\new\\deeper\\letter.txt"});
-  EXPECT_EQ(plain.exit_code, 1);
-  EXPECT_THAT(plain.err, HasSubstr("\\My Documents\\new\\deeper\\letter.txt: ERROR_PATH_NOT_FOUND"));
+  ExpectFails(Cedev({"put", host.string(), "\\My Documents\\new\\deeper\\letter.txt"}), "\\My Documents\\new\\deeper\\letter.txt: ERROR_PATH_NOT_FOUND");
   ASSERT_EQ(Cedev({"put", "-p", host.string(), "\\My Documents\\new\\deeper\\letter.txt"}).exit_code, 0);
   EXPECT_EQ(GetText("\\My Documents\\new\\deeper\\letter.txt"), "dear device");
 }
@@ -71,13 +66,9 @@ TEST_F(CedevFiles, RmRemovesFilesButNotRomFiles) {
   PutText("\\My Documents\\gone.txt", "bye");
   ASSERT_EQ(Cedev({"rm", "\\My Documents\\gone.txt"}).exit_code, 0);
   EXPECT_FALSE(Exists("\\My Documents\\gone.txt"));
-  ToolResult rom = Cedev({"rm", "\\Windows\\ModelSetup.exe"});
-  EXPECT_EQ(rom.exit_code, 1);
-  EXPECT_THAT(rom.err, HasSubstr("\\Windows\\ModelSetup.exe: ERROR_ACCESS_DENIED"));
+  ExpectFails(Cedev({"rm", "\\Windows\\ModelSetup.exe"}), "\\Windows\\ModelSetup.exe: ERROR_ACCESS_DENIED");
   EXPECT_TRUE(Exists("\\Windows\\ModelSetup.exe"));
-  ToolResult missing = Cedev({"rm", "\\My Documents\\never.txt"});
-  EXPECT_EQ(missing.exit_code, 1);
-  EXPECT_THAT(missing.err, HasSubstr("\\My Documents\\never.txt: ERROR_FILE_NOT_FOUND"));
+  ExpectFails(Cedev({"rm", "\\My Documents\\never.txt"}), "\\My Documents\\never.txt: ERROR_FILE_NOT_FOUND");
 }
 
 TEST_F(CedevFiles, RmMinusRStopsAtAReadOnlyFileAndKeepsItsFolders) {
@@ -86,13 +77,9 @@ TEST_F(CedevFiles, RmMinusRStopsAtAReadOnlyFileAndKeepsItsFolders) {
   PutText("\\Old\\keep\\locked.txt", "locked");
   PutText("\\Old\\keep\\b.txt", "b");
   ASSERT_EQ(Cedev({"attrib", "\\Old\\keep\\locked.txt", "+r"}).exit_code, 0);
-  ToolResult plain = Cedev({"rm", "\\Old"});
-  EXPECT_EQ(plain.exit_code, 1);
-  EXPECT_THAT(plain.err, HasSubstr("\\Old: ERROR_DIR_NOT_EMPTY"));
+  ExpectFails(Cedev({"rm", "\\Old"}), "\\Old: ERROR_DIR_NOT_EMPTY");
 
-  ToolResult tree = Cedev({"rm", "-r", "\\Old"});
-  EXPECT_EQ(tree.exit_code, 1);
-  EXPECT_THAT(tree.err, HasSubstr("\\Old\\keep\\locked.txt: ERROR_ACCESS_DENIED"));
+  ExpectFails(Cedev({"rm", "-r", "\\Old"}), "\\Old\\keep\\locked.txt: ERROR_ACCESS_DENIED");
   EXPECT_EQ(Cedev({"ls", "\\Old"}).out, "keep\\\n");
   EXPECT_EQ(Cedev({"ls", "\\Old\\keep"}).out, "locked.txt\n");
 
@@ -105,9 +92,7 @@ TEST_F(CedevFiles, RmMinusRStopsAtAReadOnlyFileAndKeepsItsFolders) {
 TEST_F(CedevFiles, MvAcrossAVolumeBoundaryCountsAgainstTheQuota) {
   PutText("\\My Documents\\big.bin", std::string(100000, 'b'));
   ASSERT_EQ(Cedev({"set", "quota", "FlashDisk=64K"}).exit_code, 0);
-  ToolResult full = Cedev({"mv", "\\My Documents\\big.bin", "\\FlashDisk"});
-  EXPECT_EQ(full.exit_code, 1);
-  EXPECT_THAT(full.err, HasSubstr("\\My Documents\\big.bin -> \\FlashDisk\\big.bin: ERROR_DISK_FULL"));
+  ExpectFails(Cedev({"mv", "\\My Documents\\big.bin", "\\FlashDisk"}), "\\My Documents\\big.bin -> \\FlashDisk\\big.bin: ERROR_DISK_FULL");
   EXPECT_TRUE(Exists("\\My Documents\\big.bin"));
 
   ASSERT_EQ(Cedev({"set", "quota", "FlashDisk=0"}).exit_code, 0);
@@ -119,9 +104,7 @@ TEST_F(CedevFiles, MvAcrossAVolumeBoundaryCountsAgainstTheQuota) {
   ASSERT_EQ(Cedev({"mv", "\\FlashDisk\\big.bin", "\\Storage Card\\renamed.bin"}).exit_code, 0);
   EXPECT_EQ(GetText("\\Storage Card\\renamed.bin"), std::string(100000, 'b'));
 
-  ToolResult rom = Cedev({"mv", "\\Windows\\ModelSetup.exe", "\\FlashDisk"});
-  EXPECT_EQ(rom.exit_code, 1);
-  EXPECT_THAT(rom.err, HasSubstr("ERROR_ACCESS_DENIED"));
+  ExpectFails(Cedev({"mv", "\\Windows\\ModelSetup.exe", "\\FlashDisk"}), "ERROR_ACCESS_DENIED");
   EXPECT_TRUE(Exists("\\Windows\\ModelSetup.exe"));
 }
 
@@ -131,12 +114,8 @@ TEST_F(CedevFiles, CpCopiesOnTheDeviceAndACopyOfRomIsOrdinary) {
   ToolResult attrib = Cedev({"attrib", "\\My Documents\\ModelSetup.ini"});
   ASSERT_EQ(attrib.exit_code, 0) << attrib.err;
   EXPECT_THAT(attrib.out, Not(HasSubstr("R"))) << attrib.out;
-  ToolResult onto_rom = Cedev({"cp", "\\My Documents\\ModelSetup.ini", "\\Windows\\ModelSetup.exe"});
-  EXPECT_EQ(onto_rom.exit_code, 1);
-  EXPECT_THAT(onto_rom.err, HasSubstr("\\Windows\\ModelSetup.exe: ERROR_ACCESS_DENIED"));
-  ToolResult folder = Cedev({"cp", "\\Windows", "\\My Documents"});
-  EXPECT_EQ(folder.exit_code, 1);
-  EXPECT_THAT(folder.err, HasSubstr("is a folder"));
+  ExpectFails(Cedev({"cp", "\\My Documents\\ModelSetup.ini", "\\Windows\\ModelSetup.exe"}), "\\Windows\\ModelSetup.exe: ERROR_ACCESS_DENIED");
+  ExpectFails(Cedev({"cp", "\\Windows", "\\My Documents"}), "is a folder");
 }
 
 TEST_F(CedevFiles, AttribRoundTripShowsInLsAndInABackup) {
@@ -160,9 +139,7 @@ TEST_F(CedevFiles, AttribRoundTripShowsInLsAndInABackup) {
   ToolResult bad = Cedev({"attrib", "\\My Documents\\probe.txt", "+x"});
   EXPECT_EQ(bad.exit_code, 2);
   EXPECT_THAT(bad.err, HasSubstr("'+x'"));
-  ToolResult rom = Cedev({"attrib", "\\Windows\\ModelSetup.exe", "-r"});
-  EXPECT_EQ(rom.exit_code, 1);
-  EXPECT_THAT(rom.err, HasSubstr("\\Windows\\ModelSetup.exe: ERROR_ACCESS_DENIED"));
+  ExpectFails(Cedev({"attrib", "\\Windows\\ModelSetup.exe", "-r"}), "\\Windows\\ModelSetup.exe: ERROR_ACCESS_DENIED");
 }
 
 TEST_F(CedevFiles, TouchMakesAFileAndSetsItsTime) {
@@ -174,9 +151,7 @@ TEST_F(CedevFiles, TouchMakesAFileAndSetsItsTime) {
   EXPECT_THAT(Cedev({"ls", "-l", "\\My Documents\\kept.txt"}).out, HasSubstr("2020-01-01 00:00:00"));
   EXPECT_EQ(GetText("\\My Documents\\kept.txt"), "content") << "touch keeps the content";
   EXPECT_EQ(Cedev({"touch", "\\My Documents\\x.txt", "--time", "yesterday"}).exit_code, 2);
-  ToolResult rom = Cedev({"touch", "\\Windows\\ModelSetup.exe"});
-  EXPECT_EQ(rom.exit_code, 1);
-  EXPECT_THAT(rom.err, HasSubstr("ERROR_ACCESS_DENIED"));
+  ExpectFails(Cedev({"touch", "\\Windows\\ModelSetup.exe"}), "ERROR_ACCESS_DENIED");
 }
 
 TEST_F(CedevFiles, VolumeFullOnAVolumeFolderFailsTheWritesBelowIt) {
@@ -184,9 +159,7 @@ TEST_F(CedevFiles, VolumeFullOnAVolumeFolderFailsTheWritesBelowIt) {
   EXPECT_THAT(Cedev({"fault", "list"}).out, HasSubstr("volume.full \\FlashDisk\\* "));
   fs::path host = scratch_.path() / "small.txt";
   std::ofstream(host) << "small";
-  ToolResult put = Cedev({"put", host.string(), "\\FlashDisk\\small.txt"});
-  EXPECT_EQ(put.exit_code, 1);
-  EXPECT_THAT(put.err, HasSubstr("ERROR_DISK_FULL"));
+  ExpectFails(Cedev({"put", host.string(), "\\FlashDisk\\small.txt"}), "ERROR_DISK_FULL");
   EXPECT_EQ(Cedev({"put", host.string(), "\\My Documents\\small.txt"}).exit_code, 0) << "the store is not full";
   ToolResult backup = Cedev({"job", "registry-backup"});
   EXPECT_EQ(backup.exit_code, 1);

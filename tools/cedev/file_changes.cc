@@ -3,6 +3,7 @@
 // (confinement, ROM, read-only files, share modes, quotas) applies as it
 // does to a program, and every failure names the device path and the cause.
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <vector>
 #include <windows.h>
@@ -79,28 +80,52 @@ bool ParseLocalTime(const std::string& text, FILETIME* utc) {
 
 }  // namespace
 
-int RunMkdir(const CommandArgs& args, CommandContext& ctx) {
-  CommandParser parser(ctx, "mkdir");
-  bool parents = false;
+namespace {
+
+// The command line of mkdir and rm: one switch and a PATH; then the device.
+// Answers the exit code when the command is not to go on.
+std::optional<int> SwitchAndPath(const CommandArgs& args, CommandContext& ctx, const char* command,
+                                 const char* switch_name, bool* switched, std::u16string* path) {
+  CommandParser parser(ctx, command);
   std::string given;
-  parser.app().add_flag("-p", parents);
+  parser.app().add_flag(switch_name, *switched);
   parser.app().add_option("PATH", given)->required();
-  if (auto code = parser.Parse(args)) return *code;
+  if (auto code = parser.Parse(args)) return code;
   if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string path = FromUtf8(given), failed = path;
+  *path = FromUtf8(given);
+  return std::nullopt;
+}
+
+// The command line of mv and cp: FROM and TO, where a TO that is a folder
+// takes FROM under its own name; then the device.
+std::optional<int> FromAndTo(const CommandArgs& args, CommandContext& ctx, const char* command, std::u16string* from,
+                             std::u16string* to) {
+  CommandParser parser(ctx, command);
+  std::string from_text, to_text;
+  parser.app().add_option("FROM", from_text)->required();
+  parser.app().add_option("TO", to_text)->required();
+  if (auto code = parser.Parse(args)) return code;
+  if (!OpenDevice(ctx)) return kExitFailure;
+  *from = FromUtf8(from_text);
+  *to = Destination(*from, FromUtf8(to_text));
+  return std::nullopt;
+}
+
+}  // namespace
+
+int RunMkdir(const CommandArgs& args, CommandContext& ctx) {
+  bool parents = false;
+  std::u16string path;
+  if (auto code = SwitchAndPath(args, ctx, "mkdir", "-p", &parents, &path)) return *code;
+  std::u16string failed = path;
   bool ok = parents ? MakeFolders(path, &failed) : CreateDirectoryW(path.c_str(), nullptr);
   return ok ? kExitOk : Failure(ctx, DeviceError(failed));
 }
 
 int RunRm(const CommandArgs& args, CommandContext& ctx) {
-  CommandParser parser(ctx, "rm");
   bool recursive = false;
-  std::string given;
-  parser.app().add_flag("-r", recursive);
-  parser.app().add_option("PATH", given)->required();
-  if (auto code = parser.Parse(args)) return *code;
-  if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string path = FromUtf8(given);
+  std::u16string path;
+  if (auto code = SwitchAndPath(args, ctx, "rm", "-r", &recursive, &path)) return *code;
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return Failure(ctx, DeviceError(path));
   if (recursive) return RemoveTree(path, ctx) ? kExitOk : kExitFailure;
   bool ok = IsFolder(path) ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str());
@@ -108,25 +133,15 @@ int RunRm(const CommandArgs& args, CommandContext& ctx) {
 }
 
 int RunMv(const CommandArgs& args, CommandContext& ctx) {
-  CommandParser parser(ctx, "mv");
-  std::string from_text, to_text;
-  parser.app().add_option("FROM", from_text)->required();
-  parser.app().add_option("TO", to_text)->required();
-  if (auto code = parser.Parse(args)) return *code;
-  if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string from = FromUtf8(from_text), to = Destination(from, FromUtf8(to_text));
+  std::u16string from, to;
+  if (auto code = FromAndTo(args, ctx, "mv", &from, &to)) return *code;
   if (MoveFileW(from.c_str(), to.c_str())) return kExitOk;
   return Failure(ctx, ToUtf8(from) + " -> " + DeviceError(to));
 }
 
 int RunCp(const CommandArgs& args, CommandContext& ctx) {
-  CommandParser parser(ctx, "cp");
-  std::string from_text, to_text;
-  parser.app().add_option("FROM", from_text)->required();
-  parser.app().add_option("TO", to_text)->required();
-  if (auto code = parser.Parse(args)) return *code;
-  if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string from = FromUtf8(from_text), to = Destination(from, FromUtf8(to_text));
+  std::u16string from, to;
+  if (auto code = FromAndTo(args, ctx, "cp", &from, &to)) return *code;
   if (IsFolder(from)) return Failure(ctx, ToUtf8(from) + ": is a folder; cp copies files");
   if (CopyFileW(from.c_str(), to.c_str(), FALSE)) return kExitOk;
   return Failure(ctx, ToUtf8(from) + " -> " + DeviceError(to));
