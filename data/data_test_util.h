@@ -1,6 +1,6 @@
-// Helpers for the data nodes' tests: device files through the file API,
-// the file tree as a map, message boxes seen, and backups and restores of
-// the file tree in memory (below the job, without run-length coding).
+// Helpers for the data nodes' tests: the file tree as a map, and backups and
+// restores of the file tree in memory (below the job, without run-length
+// coding). Device files and message boxes come from the device's test helpers.
 #pragma once
 
 #include <windows.h>
@@ -10,42 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "box_recorder.h"
+#include "device_files.h"
 #include "fs_nodes.h"
 #include "job_status.h"
 #include "memory_stream.h"
 
 using Bytes = std::vector<uint8_t>;
 
-inline bool WriteDeviceFile(const std::u16string& path, const Bytes& data) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD put = 0;
-  bool ok = data.empty() || (WriteFile(h, data.data(), DWORD(data.size()), &put, nullptr) && put == data.size());
-  CloseHandle(h);
-  return ok;
-}
-
-inline bool WriteDeviceText(const std::u16string& path, const std::string& text) {
-  return WriteDeviceFile(path, Bytes(text.begin(), text.end()));
-}
-
-inline std::optional<Bytes> ReadDeviceFile(const std::u16string& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  Bytes out;
-  uint8_t piece[4096];
-  DWORD got = 0;
-  while (ReadFile(h, piece, sizeof piece, &got, nullptr) && got > 0) out.insert(out.end(), piece, piece + got);
-  CloseHandle(h);
-  return out;
-}
-
 inline std::string Text(const std::optional<Bytes>& bytes) {
   return bytes ? std::string(bytes->begin(), bytes->end()) : std::string("<missing>");
 }
-
-inline bool Exists(const std::u16string& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 inline bool SetTimes(const std::u16string& path, uint64_t creation, uint64_t access, uint64_t write) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -113,27 +88,6 @@ inline BOOL RestoreFileTree(const Bytes& directoryRecord) {
   delete root;
   return ok;
 }
-
-// Message boxes shown while it lives, answered with the default button.
-struct SeenBox {
-  std::u16string caption;  // u"<null>" for a box without caption
-  std::u16string text;
-  UINT type = 0;
-};
-
-class BoxRecorder {
- public:
-  BoxRecorder() { CeSetMessageBoxAnswerer(&BoxRecorder::Answer, this); }
-  ~BoxRecorder() { CeSetMessageBoxAnswerer(nullptr, nullptr); }
-  std::vector<SeenBox> boxes;
-
- private:
-  static int Answer(LPCWSTR caption, LPCWSTR text, UINT type, void* context) {
-    auto* self = static_cast<BoxRecorder*>(context);
-    self->boxes.push_back({caption ? caption : u"<null>", text ? text : u"", type});
-    return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
-  }
-};
 
 // The paths a decoded directory record holds (folders end in "\"), with
 // the content of each file; empty when the record is malformed.

@@ -4,6 +4,7 @@
 // through this header and the other headers of platform/testing/.
 #pragma once
 
+#include "eeprom_module.h"  // RegisterEepromModule
 #include "faults.h"        // AddFault, ClearFaults, ListFaults
 #include "file_service.h"  // GetFileMetaRecord, SetFileMetaRecord, ResolveToHost
 #include "journal.h"       // JournalRead
