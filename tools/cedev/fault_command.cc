@@ -3,7 +3,7 @@
 
 #include "ce/errors.h"
 #include "commands.h"
-#include "device_files.h"
+#include "file_helpers.h"
 #include "faults.h"
 #include "wstr.h"
 

@@ -9,7 +9,7 @@
 #include <windows.h>
 
 #include "commands.h"
-#include "device_files.h"
+#include "file_helpers.h"
 #include "wstr.h"
 
 namespace cedev::tool {

@@ -1,4 +1,4 @@
-#include "device_files.h"
+#include "file_helpers.h"
 
 #include "command.h"
 #include "wstr.h"
