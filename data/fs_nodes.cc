@@ -270,6 +270,10 @@ void MDirectoryNode::DeleteExtraEntries(LPCWSTR path) {
   if (find != INVALID_HANDLE_VALUE) {
     do {
       if (IsMountedAttributes(entry.dwFileAttributes) || IsInRom(entry.dwFileAttributes)) continue;
+      // The archives of a location in the object store never travel in an
+      // archive; a restore from there must not delete the new archive a
+      // failed replacement left beside the one being read.
+      if (IsOwnArchiveFile(pattern, entry.cFileName)) continue;
       if (!restoredNames || !restoredNames->Contains(entry.cFileName)) extras->Append(entry.cFileName);
     } while (FindNextFileW(find, &entry));
     FindClose(find);

@@ -10,6 +10,7 @@
 #include "job_status.h"
 #include "records.h"
 #include "rle_stream.h"
+#include "scratch_device.h"
 #include "test_streams.h"
 #include "wide_text.h"
 
@@ -118,6 +119,9 @@ class NodeTest : public ::testing::Test {
     if (!ok) SetJobError(STATUS_ARCHIVE_READ_FAILED);
     return ok;
   }
+
+  // The cancel question is a message box, which needs a device to be shown on.
+  cedev::ScratchDevice device_;
 };
 
 Bytes Cat(std::initializer_list<Bytes> parts) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "scratch_device.h"
+
 namespace {
 
 struct Asked {
@@ -37,6 +39,8 @@ class JobStatusTest : public ::testing::Test {
     CeSetMessageBoxAnswerer(nullptr, nullptr);
     SetJobMessageSource(nullptr, nullptr);
   }
+  // The question is a message box, which needs a device to be shown on.
+  cedev::ScratchDevice device_;
   Asked asked;
 };
 

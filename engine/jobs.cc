@@ -20,16 +20,17 @@ using namespace archive;
 namespace {
 
 BackupLocationSource g_locationSource = nullptr;
-// The location of the backup being written, empty between backups.
-WCHAR g_writingLocation[MAX_PATH] = {};
+// The location of the archive being written or read, empty between jobs.
+WCHAR g_archiveLocation[MAX_PATH] = {};
 
-// Marks the location as the one being written for as long as it lives.
-class MWritingLocation {
+// Marks the location as the running job's for as long as it lives: the
+// backup's walk leaves its archives out, the restore's mirror pass keeps them.
+class MArchiveLocation {
  public:
-  explicit MWritingLocation(LPCWSTR location) {
-    if (!WideCopy(g_writingLocation, MAX_PATH, location)) g_writingLocation[0] = 0;
+  explicit MArchiveLocation(LPCWSTR location) {
+    if (!WideCopy(g_archiveLocation, MAX_PATH, location)) g_archiveLocation[0] = 0;
   }
-  ~MWritingLocation() { g_writingLocation[0] = 0; }
+  ~MArchiveLocation() { g_archiveLocation[0] = 0; }
 };
 
 constexpr DWORD kStartDelayMs = 1000;  // let the progress dialog settle first
@@ -160,7 +161,7 @@ DWORD Backup(const ArchiveNames& names, BOOL registryOnly, const BYTE* passwordB
   WCHAR location[MAX_PATH];
   if (!GetLocation(location)) return Fail(STATUS_WRITE_FAILED);
   if (!EnsureArchiveFolder(location)) return Fail(STATUS_WRITE_FAILED);
-  MWritingLocation writing(location);
+  MArchiveLocation writing(location);
   if (!WriteArchive(location, names, registryOnly, passwordBlock)) {
     DiscardTemporary(location, names);
     return Fail(STATUS_WRITE_FAILED);
@@ -176,6 +177,7 @@ DWORD Restore(LPCWSTR archivePattern, BOOL registryArchive, LPCWSTR password) {
   WCHAR location[MAX_PATH], path[MAX_PATH];
   if (!GetLocation(location)) return Fail(STATUS_ARCHIVE_READ_FAILED);
   if (!WideFormat1(path, MAX_PATH, archivePattern, location)) return Fail(STATUS_ARCHIVE_READ_FAILED);
+  MArchiveLocation reading(location);
   MBufferedFileStream* file = new (std::nothrow) MBufferedFileStream();
   if (!file || !file->OpenForRead(path)) {
     delete file;
@@ -191,7 +193,7 @@ DWORD Restore(LPCWSTR archivePattern, BOOL registryArchive, LPCWSTR password) {
 
 void SetBackupLocationSource(BackupLocationSource source) { g_locationSource = source; }
 
-LPCWSTR BackupArchiveLocation() { return g_writingLocation; }
+LPCWSTR BackupArchiveLocation() { return g_archiveLocation; }
 
 BOOL ReadDevicePlatformName(BYTE name[kPlatformNameBytes]) {
   std::memset(name, 0, kPlatformNameBytes);

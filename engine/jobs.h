@@ -19,9 +19,9 @@
 // installs its GetBackupLocation here at start.
 typedef BOOL (*BackupLocationSource)(LPWSTR location);
 void SetBackupLocationSource(BackupLocationSource source);
-// The location the running backup job writes its archive to, empty when no
-// backup runs. When it is a folder of the object store the file walk meets
-// the archive's own files there and leaves them out.
+// The location of the running job's archive, empty when no job runs. When it
+// is a folder of the object store, a backup's file walk meets the archives
+// there and leaves them out, and a restore's mirror pass leaves them alone.
 LPCWSTR BackupArchiveLocation();
 
 DWORD RunRegistryBackup(const BYTE* passwordBlock);

@@ -35,6 +35,7 @@ const CommandCase kCommands[] = {
     {"cedev", "reg", {"copy", "HKLM"}, "copy"},
     {"cedev", "db", {"drop"}, "drop"},
     {"cedev", "set", {"colour", "blue"}, "colour"},
+    {"cedev", "volume", {"eject", "FlashDisk"}, "eject"},
     {"cedev", "reset", {"--hard"}, "--hard"},
     {"cedev", "boot", {"now"}, "now"},
     {"cedev", "run", {"--answer", "maybe", "x"}, "--answer"},

@@ -61,7 +61,10 @@ json ToJson(const DeviceSettings& s) {
               {"welcome_program", s.welcome_program},
               {"clock_offset_ms", s.clock_offset_ms},
               {"timezone_bias_minutes", s.timezone_bias_minutes},
-              {"time_scale", s.time_scale}};
+              {"time_scale", s.time_scale},
+              {"orientation", s.landscape ? "landscape" : "portrait"},
+              {"user", s.auto_user ? "auto" : "none"},
+              {"user_delay_ms", s.auto_user_delay_ms}};
 }
 
 template <class T>
@@ -97,6 +100,10 @@ DeviceSettings FromJson(const json& j) {
   Take(j, "timezone_bias_minutes", &s.timezone_bias_minutes);
   Take(j, "time_scale", &s.time_scale);
   if (!(s.time_scale > 0)) s.time_scale = 1.0;
+  if (j.contains("orientation")) s.landscape = j.at("orientation").get<std::string>() == "landscape";
+  if (j.contains("user")) s.auto_user = j.at("user").get<std::string>() == "auto";
+  Take(j, "user_delay_ms", &s.auto_user_delay_ms);
+  if (s.auto_user_delay_ms < 0) s.auto_user_delay_ms = 0;
   return s;
 }
 

@@ -45,6 +45,11 @@ struct DeviceSettings {
   int64_t clock_offset_ms = 0;   // device clock = host clock + offset
   int timezone_bias_minutes = -540;  // UTC = local + bias (JST)
   double time_scale = 1.0;       // > 1 shortens every Sleep, wait and timer
+  bool landscape = false;        // screen orientation: 320 x 240 instead of 240 x 320
+  // The automatic device user: presses the default button of every message
+  // box and OK (or close) of every dialog left open longer than the delay.
+  bool auto_user = false;
+  int auto_user_delay_ms = 500;
 };
 
 class Device {

@@ -1,21 +1,25 @@
-// MessageBoxW, first form. Every box goes to the journal with who answered.
+// Message boxes: the buttons a box offers and the ways its answer is found
+// before anybody presses one (a test's answerer, scripted answers).
 #include "message_box.h"
 
-#include <cstdio>
+#include <cctype>
 #include <cstdlib>
-#include <iostream>
 #include <mutex>
 #include <sstream>
 
 #include "ce/user.h"
 #include "host_files.h"
 #include "host_locks.h"
-#include "host_process.h"
-#include "journal.h"
-#include "last_error.h"
-#include "wstr.h"
 
 namespace cedev {
+
+std::string Trim(std::string_view s) {
+  size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string_view::npos) return {};
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return std::string(s.substr(b, e - b + 1));
+}
+
 namespace {
 
 struct AnswerState {
@@ -30,13 +34,6 @@ struct AnswerState {
 AnswerState& State() {
   static auto* state = new AnswerState;
   return *state;
-}
-
-std::string Trim(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return std::string(s.substr(b, e - b + 1));
 }
 
 // Takes the first non-empty line of a shared answer file and writes the rest back.
@@ -64,51 +61,6 @@ std::optional<std::string> TakeLineFromFile(const std::string& path) {
     if (host::WriteAt(file.File(), rest.data(), rest.size(), 0, &put) != 0 || put != rest.size()) answer.reset();
   }
   return answer;
-}
-
-std::string Quoted(std::u16string_view text) {
-  std::string out = "\"";
-  for (char c : ToUtf8(text)) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (c == '\n') {
-      out += "\\n";
-      continue;
-    }
-    out += c;
-  }
-  return out + "\"";
-}
-
-// A person at a terminal picks a button by number or name; end of input
-// takes the default.
-int AskPerson(std::u16string_view caption, std::u16string_view text, const BoxButtons& buttons) {
-  std::cout << "\n[" << ToUtf8(caption) << "]\n" << ToUtf8(text) << "\n";
-  for (size_t i = 0; i < buttons.ids.size(); ++i) {
-    std::cout << "  " << i + 1 << ") " << ButtonName(buttons.ids[i]) << (buttons.ids[i] == buttons.default_id ? " *" : "")
-              << "\n";
-  }
-  for (;;) {
-    std::cout << "> " << std::flush;
-    std::string line;
-    if (!std::getline(std::cin, line)) return buttons.default_id;
-    line = Trim(line);
-    if (line.empty()) return buttons.default_id;
-    int id = ParseAnswer(line);
-    if (line.size() == 1 && line[0] >= '1' && static_cast<size_t>(line[0] - '0') <= buttons.ids.size()) {
-      id = buttons.ids[line[0] - '1'];
-    }
-    for (int b : buttons.ids) {
-      if (b == id) return id;
-    }
-    std::cout << "Choose one of the buttons above.\n";
-  }
-}
-
-bool Offers(const BoxButtons& buttons, int id) {
-  for (int b : buttons.ids) {
-    if (b == id) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -177,6 +129,27 @@ void ResetScriptedAnswers() {
   s.next = 0;
 }
 
+void CurrentAnswerer(CeMessageBoxAnswerer* answerer, void** context) {
+  AnswerState& s = State();
+  std::lock_guard lock(s.mutex);
+  *answerer = s.answerer;
+  *context = s.context;
+}
+
+namespace gwes {
+
+const char* AnswererName(BoxAnswerer by) {
+  switch (by) {
+    case BoxAnswerer::kAnswerer: return "answerer";
+    case BoxAnswerer::kScript: return "script";
+    case BoxAnswerer::kPerson: return "person";
+    case BoxAnswerer::kDefault: return "default";
+    case BoxAnswerer::kPress: break;
+  }
+  return "";
+}
+
+}  // namespace gwes
 }  // namespace cedev
 
 void CeSetMessageBoxAnswerer(CeMessageBoxAnswerer answerer, void* context) {
@@ -184,48 +157,4 @@ void CeSetMessageBoxAnswerer(CeMessageBoxAnswerer answerer, void* context) {
   std::lock_guard lock(s.mutex);
   s.answerer = answerer;
   s.context = context;
-}
-
-int MessageBoxW(HWND, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType) {
-  cedev::BoxButtons buttons = cedev::ButtonsOf(uType);
-  if (buttons.ids.empty()) return cedev::Fail(ERROR_INVALID_PARAMETER, 0);
-  std::u16string_view text = cedev::WView(lpText);
-  std::u16string_view caption = lpCaption ? cedev::WView(lpCaption) : std::u16string_view(u"Error");
-  CeMessageBoxAnswerer answerer;
-  void* context;
-  {
-    cedev::AnswerState& s = cedev::State();
-    std::lock_guard lock(s.mutex);
-    answerer = s.answerer;
-    context = s.context;
-  }
-  int answer = 0;
-  std::string via;
-  if (answerer) {
-    int id = answerer(lpCaption ? lpCaption : u"Error", lpText ? lpText : u"", uType, context);
-    if (cedev::Offers(buttons, id)) {
-      answer = id;
-      via = "answerer";
-    }
-  }
-  if (!answer) {
-    if (auto scripted = cedev::NextScriptedAnswer()) {
-      int id = cedev::ParseAnswer(*scripted);
-      answer = cedev::Offers(buttons, id) ? id : buttons.default_id;
-      via = cedev::Offers(buttons, id) ? "script" : "default (scripted \"" + *scripted + "\" not offered)";
-    }
-  }
-  if (!answer && cedev::host::InteractiveTerminal()) {
-    answer = cedev::AskPerson(caption, text, buttons);
-    via = "person";
-  }
-  if (!answer) {
-    answer = buttons.default_id;
-    via = "default";
-  }
-  char flags[16];
-  std::snprintf(flags, sizeof flags, "0x%X", uType);
-  cedev::JournalAppend("msgbox", "caption " + cedev::Quoted(caption) + " text " + cedev::Quoted(text) + " flags " +
-                                     flags + " answer " + cedev::ButtonName(answer) + " by " + via);
-  return answer;
 }

@@ -22,6 +22,15 @@ class UserInterface : public ::testing::Test {
   }
   void TearDown() override { SetUp(); }
 
+  // Nobody sits at the test's terminal: a box that no answerer or script
+  // answers is pressed by the device's automatic user, at once.
+  static cedev::DeviceSettings WithAutomaticUser() {
+    cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
+    s.auto_user = true;
+    s.auto_user_delay_ms = 0;
+    return s;
+  }
+
   std::vector<cedev::JournalEntry> Journal(const std::string& kind) {
     std::vector<cedev::JournalEntry> out;
     for (auto& e : cedev::JournalRead()) {
@@ -30,7 +39,7 @@ class UserInterface : public ::testing::Test {
     return out;
   }
 
-  cedev::ScratchDevice device_;
+  cedev::ScratchDevice device_{WithAutomaticUser()};
 };
 
 struct Seen {
@@ -50,7 +59,8 @@ int Answer(LPCWSTR caption, LPCWSTR text, UINT type, void* context) {
 }
 
 TEST_F(UserInterface, WithoutAnyAnswerTheDefaultButtonIsPressed) {
-  // The test runner's stdin is not a terminal, so nobody is asked.
+  // The test runner's stdin is not a terminal, so nobody is asked; the
+  // automatic user presses the default button.
   EXPECT_EQ(MessageBoxW(nullptr, u"Restore now?", u"Restore", MB_YESNO), IDYES);
   EXPECT_EQ(MessageBoxW(nullptr, u"Restore now?", u"Restore", MB_YESNO | MB_DEFBUTTON2), IDNO);
   EXPECT_EQ(MessageBoxW(nullptr, u"x", u"x", MB_ABORTRETRYIGNORE | MB_DEFBUTTON3), IDIGNORE);

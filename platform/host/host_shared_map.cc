@@ -19,4 +19,8 @@ void* MapSharedFile(const std::string& path, size_t bytes) {
   return map == MAP_FAILED ? nullptr : map;
 }
 
+void UnmapSharedFile(void* map, size_t bytes) {
+  if (map) ::munmap(map, bytes);
+}
+
 }  // namespace cedev::host

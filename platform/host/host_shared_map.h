@@ -11,5 +11,8 @@ namespace cedev::host {
 // size when needed), shared with every other mapping of it. The mapping
 // lasts as long as the process. Null when the file cannot be made or mapped.
 void* MapSharedFile(const std::string& path, size_t bytes);
+// Gives up a mapping that MapSharedFile made, for a holder that goes before
+// the process does.
+void UnmapSharedFile(void* map, size_t bytes);
 
 }  // namespace cedev::host

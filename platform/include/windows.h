@@ -12,3 +12,4 @@
 #include "ce/timeapi.h"
 #include "ce/device.h"
 #include "ce/user.h"
+#include "ce/commctrl.h"

@@ -1,5 +1,5 @@
-// Device services whose only trace is the journal (sounds, key events, debug
-// output, touch calibration) and the notification table (CeRunAppAt*).
+// Device services whose only trace is the journal (sounds, debug output,
+// touch calibration) and the notification table (CeRunAppAt*).
 #include <cstdio>
 #include <string>
 
@@ -76,12 +76,6 @@ BOOL PlaySoundW(LPCWSTR pszSound, HMODULE, DWORD fdwSound) {
   std::string text = pszSound ? "play " + cedev::ToUtf8(cedev::WView(pszSound)) : std::string("stop");
   cedev::JournalAppend("sound", text + " flags " + Hex(fdwSound));
   return TRUE;
-}
-
-void keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, DWORD) {
-  std::string text = std::string((dwFlags & KEYEVENTF_KEYUP) ? "up" : "down") + " vk " + Hex(bVk) + " scan " + Hex(bScan);
-  if (dwFlags & ~KEYEVENTF_KEYUP) text += " flags " + Hex(dwFlags);
-  cedev::JournalAppend("key", text);
 }
 
 void NKDbgPrintfW(LPCWSTR lpszFmt, ...) {

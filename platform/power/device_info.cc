@@ -1,5 +1,5 @@
 // Device services that report the device's settings: power, platform type,
-// language, keys held down.
+// language.
 #include <algorithm>
 #include <cstring>
 
@@ -68,9 +68,3 @@ BOOL KernelIoControl(DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize, LP
 }
 
 LANGID GetUserDefaultUILanguage() { return Settings().ui_language; }
-
-SHORT GetAsyncKeyState(int vKey) {
-  const auto held = Settings().keys_held;
-  bool down = std::find(held.begin(), held.end(), vKey) != held.end();
-  return down ? static_cast<SHORT>(0x8000) : 0;
-}

@@ -258,6 +258,23 @@ TEST_F(DataArchiveTest, BackupToAnObjectStoreFolderLeavesItsOwnArchiveOut) {
   EXPECT_NE(std::search(stream.begin(), stream.end(), dat.begin(), dat.end()), stream.end());
 }
 
+// A restore from such a location mirrors its folders, but not the archives
+// there: a new archive left as "Backup.$$$" by a failed replacement survives.
+TEST_F(DataArchiveTest, RestoreFromAnObjectStoreFolderKeepsTheArchivesBesideIt) {
+  Folder(u"\\Temp");
+  File(u"\\Temp\\keep.txt", Bytes{'k'});
+  ASSERT_EQ(Job({"backup", "--location", "Temp"}), 0);
+  Bytes leftover = ReadDeviceFile(u"\\Temp\\Backup\\Backup.dat").value_or(Bytes{});
+  File(u"\\Temp\\Backup\\Backup.$$$", leftover);
+  File(u"\\Temp\\Backup\\other.txt", Bytes{'o'});
+  EXPECT_EQ(JobOutput({"restore", "--location", "Temp"}), "STATUS_OK (0x3000)\n");
+  EXPECT_EQ(ReadDeviceFile(u"\\Temp\\Backup\\Backup.$$$").value_or(Bytes{}), leftover);
+  EXPECT_TRUE(Exists(u"\\Temp\\Backup\\Backup.dat"));
+  EXPECT_TRUE(Exists(u"\\Temp\\keep.txt"));
+  // Anything else there is mirrored like any folder.
+  EXPECT_FALSE(Exists(u"\\Temp\\Backup\\other.txt"));
+}
+
 TEST_F(DataArchiveTest, FileThatCannotBeReadKeepsItsOwnStatusThroughTheJob) {
   ASSERT_EQ(Job({"backup"}), 0);
   Bytes old = ArchiveFile();

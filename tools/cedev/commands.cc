@@ -82,6 +82,18 @@ const std::vector<Command>& Commands() {
            "Exit status: 0 changed, 1 the settings cannot be written, 2 usage error\n"
            "(also an unknown KEY or a VALUE the key does not take).\n",
        RunSet},
+      {"volume", "insert or remove a storage volume",
+       "usage: cedev volume add NAME [QUOTA]\n"
+       "       cedev volume remove NAME\n"
+       "\n"
+       "Mounts the storage volume NAME (a folder at the root of the device, such\n"
+       "as \"Storage Card\") with an optional quota (bytes, or with K, M, G), or\n"
+       "unmounts it, as inserting or removing a card does. What a volume holds\n"
+       "stays in the device folder's volumes/NAME and comes back with it. The\n"
+       "running programs' windows hear of it (WM_DEVICECHANGE).\n"
+       "Exit status: 0 done, 1 failed (no such volume, the settings cannot be\n"
+       "written), 2 usage error.\n",
+       RunVolume},
       {"reset", "full or soft reset, then boot",
        "usage: cedev reset --full|--soft\n"
        "\n"
@@ -106,7 +118,10 @@ const std::vector<Command>& Commands() {
        "\\Windows\\tolvane.exe, or a name found in \\Windows) with ARGS as its\n"
        "command line, waits for it, prints its exit code and exits with it.\n"
        "--answer gives the answers to the message boxes the program shows, in\n"
-       "order: ok, cancel, yes, no, abort, retry, ignore or a button id.\n"
+       "order: ok, cancel, yes, no, abort, retry, ignore or a button id. Without\n"
+       "answers a box asks at the terminal; with no terminal it waits for a\n"
+       "press (another program, the automatic device user: cedev set user auto)\n"
+       "until --timeout ends the program.\n"
        "Everything from PROGRAM on belongs to the program (--help included).\n"
        "Exit status: the program's exit code (its low 8 bits); 1 when it cannot\n"
        "be started or waited for, or did not end in time; 2 usage error.\n",

@@ -25,6 +25,7 @@ int RunRun(const CommandArgs& args, CommandContext& ctx);     // run_command.cc
 int RunEvents(const CommandArgs& args, CommandContext& ctx);  // events_command.cc
 int RunFault(const CommandArgs& args, CommandContext& ctx);   // fault_command.cc
 int RunJob(const CommandArgs& args, CommandContext& ctx);     // job_dispatch.cc
+int RunVolume(const CommandArgs& args, CommandContext& ctx);  // volume_command.cc
 
 // The keys `cedev set` knows, with their help lines (set_command.cc).
 const char* SetKeysHelp();

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 #include <sstream>
+#include <windows.h>
 
 #include "commands.h"
 #include "device_folder.h"
@@ -202,10 +203,39 @@ std::optional<std::string> SetEeprom(DeviceSettings& s, const std::string& v) {
   return std::nullopt;
 }
 
+// "auto [DELAY_MS]" or "none": the automatic device user.
+std::optional<std::string> SetUser(DeviceSettings& s, const std::string& v) {
+  std::istringstream words(v);
+  std::string mode, delay, extra;
+  words >> mode >> delay >> extra;
+  if (mode == "none" && delay.empty()) {
+    s.auto_user = false;
+    return std::nullopt;
+  }
+  auto ms = delay.empty() ? std::optional<long long>(500) : ParseInt(delay);
+  if (mode != "auto" || !extra.empty() || !ms || *ms < 0 || *ms > 3600000) {
+    return "auto, auto DELAY_MS (0..3600000) or none";
+  }
+  s.auto_user = true;
+  s.auto_user_delay_ms = static_cast<int>(*ms);
+  return std::nullopt;
+}
+
+std::optional<std::string> SetOrientation(DeviceSettings& s, const std::string& v) {
+  if (v != "portrait" && v != "landscape") return "portrait or landscape";
+  s.landscape = v == "landscape";
+  return std::nullopt;
+}
+
+// Every top-level window of the running programs hears that the screen
+// turned, as on the device.
+void TellScreenTurned() { PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0); }
+
 struct SetKey {
   const char* name;
   const char* help;
   Setter set;
+  void (*changed)() = nullptr;  // what follows a change, for the running programs
 };
 
 const SetKey kKeys[] = {
@@ -223,6 +253,9 @@ const SetKey kKeys[] = {
     {"autostart", "programs run at boot, comma-separated device paths, or default", SetAutostart},
     {"welcome", "welcome program run after a full reset, or none", SetWelcome},
     {"eeprom", "EEPROM bytes: OFFSET=HEXBYTES, or none", SetEeprom},
+    {"orientation", "screen orientation: portrait (240 x 320) or landscape (320 x 240)", SetOrientation,
+     TellScreenTurned},
+    {"user", "automatic device user: auto [DELAY_MS] (default 500) or none", SetUser},
 };
 
 }  // namespace
@@ -244,10 +277,14 @@ int RunSet(const CommandArgs& args, CommandContext& ctx) {
   CommandParser parser(ctx, "set");
   std::vector<std::string> names;
   for (const auto& k : kKeys) names.push_back(k.name);
-  std::string name, value;
+  std::string name;
+  std::vector<std::string> words;
   parser.app().add_option("KEY", name)->required()->check(tlvcli::OneOf(names));
-  parser.app().add_option("VALUE", value)->required();
+  parser.app().add_option("VALUE", words)->required();
   if (auto code = parser.Parse(args)) return *code;
+  // A value may be more than one word ("user auto 300").
+  std::string value = words[0];
+  for (size_t i = 1; i < words.size(); ++i) value += " " + words[i];
   const SetKey* key = nullptr;
   for (const auto& k : kKeys) {
     if (name == k.name) key = &k;
@@ -257,6 +294,7 @@ int RunSet(const CommandArgs& args, CommandContext& ctx) {
   if (auto why = key->set(probe, value)) return Usage(ctx, "set", name + ": '" + value + "' is not " + *why);
   bool ok = Device::Current()->UpdateSettings([&](DeviceSettings& s) { key->set(s, value); });
   if (!ok) return Failure(ctx, (Device::Current()->SettingsPath()).string() + ": cannot write the settings");
+  if (key->changed) key->changed();
   return kExitOk;
 }
 

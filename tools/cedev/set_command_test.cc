@@ -4,8 +4,11 @@
 
 #include <sstream>
 
+#include <windows.h>
+
 #include "command.h"
 #include "scratch_device.h"
+#include "window_testing.h"
 
 namespace cedev::tool {
 namespace {
@@ -87,6 +90,40 @@ TEST_F(SetCommand, AutostartWelcomeAndEeprom) {
   EXPECT_EQ(Set("eeprom", "0x23=4"), kExitUsage);
   ASSERT_EQ(Set("eeprom", "none"), kExitOk);
   EXPECT_FALSE(Settings().has_eeprom);
+}
+
+TEST_F(SetCommand, TheAutomaticUserTakesItsDelayInTheSameWords) {
+  ASSERT_EQ(Set("user", "auto"), kExitOk) << err_.str();
+  EXPECT_TRUE(Settings().auto_user);
+  EXPECT_EQ(Settings().auto_user_delay_ms, 500);
+  std::ostringstream out, err;
+  ASSERT_EQ(RunCedev({"-d", dev_.dir().string(), "set", "user", "auto", "250"}, out, err), kExitOk) << err.str();
+  EXPECT_EQ(Settings().auto_user_delay_ms, 250);
+  EXPECT_EQ(Set("user", "auto soon"), kExitUsage);
+  EXPECT_EQ(Set("user", "sometimes"), kExitUsage);
+  EXPECT_EQ(Settings().auto_user_delay_ms, 250);
+  ASSERT_EQ(Set("user", "none"), kExitOk);
+  EXPECT_FALSE(Settings().auto_user);
+}
+
+TEST_F(SetCommand, TurningTheScreenTellsTheWindowsOfRunningPrograms) {
+  MessageLog log;
+  HWND window = CreateLoggedWindow(WS_VISIBLE);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 240);
+  ASSERT_EQ(Set("orientation", "landscape"), kExitOk) << err_.str();
+  EXPECT_TRUE(Settings().landscape);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 240);
+  log.Take();
+  PumpPending();
+  std::vector<WPARAM> changes;
+  for (const auto& m : log.Take()) {
+    if (m.message == WM_SETTINGCHANGE) changes.push_back(m.wparam);
+  }
+  EXPECT_EQ(changes, (std::vector<WPARAM>{SETTINGCHANGE_RESET}));
+  EXPECT_EQ(Set("orientation", "sideways"), kExitUsage);
+  DestroyWindow(window);
 }
 
 TEST_F(SetCommand, UnknownKeysAndMissingValuesAreUsageErrors) {

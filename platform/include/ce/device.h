@@ -3,6 +3,7 @@
 
 #include "ce/types.h"
 #include "ce/errors.h"
+#include "ce/keys.h"
 
 // --- Power -------------------------------------------------------------------
 
@@ -119,23 +120,6 @@ BOOL PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound);
 #define KEYEVENTF_KEYUP 0x0002u
 #define KEYEVENTF_SILENT 0x0004u
 
-#ifndef VK_LBUTTON
-#define VK_LBUTTON 0x01
-#define VK_RBUTTON 0x02
-#define VK_BACK 0x08
-#define VK_TAB 0x09
-#define VK_RETURN 0x0D
-#define VK_SHIFT 0x10
-#define VK_CONTROL 0x11
-#define VK_MENU 0x12
-#define VK_ESCAPE 0x1B
-#define VK_SPACE 0x20
-#define VK_LEFT 0x25
-#define VK_UP 0x26
-#define VK_RIGHT 0x27
-#define VK_DOWN 0x28
-#define VK_F1 0x70
-#endif
 
 // Synthetic key events are recorded in the journal.
 void keybd_event(BYTE bVk, BYTE bScan, DWORD dwFlags, DWORD dwExtraInfo);

@@ -36,6 +36,7 @@ typedef intptr_t INT_PTR;
 typedef intptr_t LONG_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t DWORD_PTR;
+typedef DWORD_PTR* PDWORD_PTR;
 typedef ULONG_PTR SIZE_T;
 typedef void VOID;
 typedef void* PVOID;

@@ -1,12 +1,15 @@
-// User interface, first form: message boxes, string resources and cursors.
-// The window system later makes MessageBoxW a real dialog window; the ways
-// a box is answered stay the same.
+// User interface: message boxes, string resources and cursors, with the
+// window system they stand on.
 #pragma once
 
 #include <cstddef>
 
 #include "ce/types.h"
 #include "ce/errors.h"
+#include "ce/window.h"
+#include "ce/dialog.h"
+#include "ce/controls.h"
+#include "ce/menu.h"
 
 #define MB_OK 0x00000000u
 #define MB_OKCANCEL 0x00000001u
@@ -42,12 +45,23 @@
 #define IDYES 6
 #define IDNO 7
 
+// The items of a message box (a dialog of class "Dialog" captioned as
+// given): the text is static item 0xFFFF, the icon item 0xFFFD has the
+// text U+FFFF followed by the icon flag as one unit (U+0040 for
+// MB_ICONINFORMATION), and each button has its id (IDOK ... IDNO).
+#define CE_MSGBOX_TEXT_ID 0xFFFF
+#define CE_MSGBOX_ICON_ID 0xFFFD
+
 // Shows a message box and returns the id of the button pressed (0 on
-// failure). Caption, text, flags and answer go into the device's journal.
-// Who answers: the answerer a test installed, else the next scripted answer
+// failure). The owner, when given, is disabled while the box is open.
+// Caption, text, flags and answer go into the device's journal. Who
+// answers: the answerer a test installed, else the next scripted answer
 // (CEDEV_ANSWERS, set by `cedev run --answer`), else a person when the
-// program runs at a terminal, else the default button.
+// program runs at a terminal; otherwise the box waits for a press through
+// its window (another program, the automation API, `cedev ui`) or for the
+// device's automatic user, which presses the default button.
 int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
+#define MessageBox MessageBoxW
 
 // Installed by tests: called for every message box of this process; returns
 // the button id to press (0 means "let the next way answer").
@@ -65,9 +79,6 @@ void CeRegisterStringTable(HINSTANCE hModule, const CE_STRINGTABLE_ENTRY* entrie
 // copied (0 when the id is unknown: ERROR_RESOURCE_NAME_NOT_FOUND).
 int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 
-#define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
-#define MAKEINTRESOURCE MAKEINTRESOURCEW
-#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
 #define IDC_WAIT MAKEINTRESOURCEW(32514)
 
