@@ -1,17 +1,11 @@
 // The dialog base class with a template per layout: the twin registered for
 // a layout is the one run while the screen is in it, and a dialog open when
 // the screen turns moves its items to the twin's places.
+#include "control_rects.h"
 #include "panelry.h"
 
-namespace {
-
-RECT Swapped(const RECT& r) { return RECT{r.left, r.top, r.left + (r.bottom - r.top), r.top + (r.right - r.left)}; }
-
-void MoveTo(HWND window, const RECT& r) {
-  ::MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-}
-
-}  // namespace
+using panelry::InLayout;
+using panelry::MoveTo;
 
 BEGIN_MESSAGE_MAP(CAutoDlg, CDialog)
   ON_WM_SETTINGCHANGE()
@@ -66,7 +60,7 @@ INT_PTR CAutoDlg::DoModal() {
 
 BOOL CAutoDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  MoveTo(m_hWnd, m_nLayout == kLandscapeLayout ? Swapped(m_rcPortrait) : m_rcPortrait);
+  MoveTo(m_hWnd, InLayout(m_rcPortrait, m_nLayout));
   return TRUE;
 }
 
@@ -79,7 +73,7 @@ void CAutoDlg::OnSettingChange(UINT, LPCWSTR) {
 
 void CAutoDlg::ApplyLayout(UINT layout) {
   m_nLayout = layout;
-  MoveTo(m_hWnd, layout == kLandscapeLayout ? Swapped(m_rcPortrait) : m_rcPortrait);
+  MoveTo(m_hWnd, InLayout(m_rcPortrait, layout));
   LPCDLGTEMPLATEW tmpl = TemplateFor(layout);
   if (!tmpl) return;
   for (size_t i = 0; i < tmpl->itemCount; ++i) {

@@ -5,12 +5,7 @@
 
 namespace {
 
-RECT Swapped(const RECT& r) { return RECT{r.left, r.top, r.left + (r.bottom - r.top), r.top + (r.right - r.left)}; }
-
-void MoveTo(HWND window, const RECT& r) {
-  // The window system sends WM_SIZE and WM_MOVE only on a change.
-  ::MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
-}
+using panelry::MoveTo;
 
 // Every child with registered rectangles goes to those of the layout; the
 // command bar keeps the window's width.
@@ -42,7 +37,7 @@ CBaseWnd::CBaseWnd(const RECT& rect) : m_rcPortrait(rect) {}
 
 CBaseWnd::~CBaseWnd() = default;
 
-RECT CBaseWnd::LayoutRect(UINT layout) const { return layout == kLandscapeLayout ? Swapped(m_rcPortrait) : m_rcPortrait; }
+RECT CBaseWnd::LayoutRect(UINT layout) const { return panelry::InLayout(m_rcPortrait, layout); }
 
 BOOL CBaseWnd::Create(LPCWSTR lpszClassName, LPCWSTR lpszWindowName, DWORD dwStyle, HWND hWndParent, UINT nID) {
   m_nLayout = CurrentLayout();

@@ -63,6 +63,16 @@ void RememberCommandBar(HWND bar) {
   r.command_bars.insert(bar);
 }
 
+RECT InLayout(const RECT& portrait, UINT layout) {
+  if (layout != 1) return portrait;
+  const RECT& r = portrait;
+  return RECT{r.left, r.top, r.left + (r.bottom - r.top), r.top + (r.right - r.left)};
+}
+
+void MoveTo(HWND window, const RECT& r) {
+  ::MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
 bool IsCommandBar(HWND window) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);

@@ -1,4 +1,5 @@
-// The rectangles registered for controls, per layout.
+// The rectangles registered for controls, per layout, and the geometry
+// of the layouts.
 #pragma once
 
 #include <windows.h>
@@ -14,6 +15,12 @@ bool SetRect(HWND control, UINT layout, const RECT& rect);
 std::optional<RECT> RectFor(HWND control, UINT layout);
 void ForgetControl(HWND control);
 void RememberCommandBar(HWND bar);
+
+// A window's rectangle in the layout, from its portrait one: the landscape
+// screen has width and height swapped.
+RECT InLayout(const RECT& portrait, UINT layout);
+// Moves the window (the window system tells it only of a change).
+void MoveTo(HWND window, const RECT& r);
 bool IsCommandBar(HWND window);
 
 }  // namespace panelry
