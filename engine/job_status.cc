@@ -10,6 +10,7 @@ volatile DWORD JobOperation = 0;
 namespace {
 
 volatile BOOL g_restoreEnteredTree = FALSE;
+volatile DWORD g_failureLastError = ERROR_SUCCESS;
 HINSTANCE g_resources = nullptr;
 LPCWSTR g_caption = TEXT("");
 
@@ -37,8 +38,12 @@ void ClearJobStatus() {
 }
 
 void SetJobError(DWORD code) {
-  if (JobStatus == STATUS_OK) JobStatus = code;
+  if (JobStatus != STATUS_OK) return;
+  g_failureLastError = GetLastError();
+  JobStatus = code;
 }
+
+DWORD JobFailureLastError() { return JobStatus == STATUS_OK ? ERROR_SUCCESS : g_failureLastError; }
 
 void NoteRestoreEnteredTree() { g_restoreEnteredTree = TRUE; }
 

@@ -31,8 +31,11 @@ extern volatile DWORD JobOperation;  // JOB_OPERATION_BACKUP or JOB_OPERATION_RE
 void ResetJobStatus(DWORD operation);
 // Right before the worker starts: as ResetJobStatus, keeping JobOperation.
 void ClearJobStatus();
-// Records the first failure of a job; later codes are ignored.
+// Records the first failure of a job; later codes are ignored. The calling
+// thread's last error at that moment is kept with it: the failed call that
+// the job stopped on, for a user who asks why.
 void SetJobError(DWORD code);
+DWORD JobFailureLastError();
 // The restore job calls this when it begins to put the archive's tree on
 // the device. Until then a failed restore has changed nothing, and the
 // steps around it leave the device alone too. Cleared with the status.

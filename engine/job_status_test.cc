@@ -69,6 +69,19 @@ TEST_F(JobStatusTest, FirstErrorWins) {
   EXPECT_EQ(JobStatus, STATUS_SOURCE_READ_FAILED);
 }
 
+TEST_F(JobStatusTest, TheFirstFailureKeepsTheCallsLastError) {
+  ResetJobStatus(JOB_OPERATION_BACKUP);
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(JobFailureLastError(), static_cast<DWORD>(ERROR_SUCCESS)) << "no failure yet";
+  SetLastError(ERROR_SHARING_VIOLATION);
+  SetJobError(STATUS_SOURCE_READ_FAILED);
+  SetLastError(ERROR_DISK_FULL);
+  SetJobError(STATUS_WRITE_FAILED);
+  EXPECT_EQ(JobFailureLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  ResetJobStatus(JOB_OPERATION_BACKUP);
+  EXPECT_EQ(JobFailureLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+}
+
 TEST_F(JobStatusTest, NoQuestionWithoutRequest) {
   ResetJobStatus(JOB_OPERATION_BACKUP);
   EXPECT_FALSE(CancelCheckpoint());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, when missing.
 set -euo pipefail
-packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev nlohmann-json3-dev libbenchmark-dev clang libclang-rt-14-dev)
+packages=(cmake make g++ libgtest-dev libgmock-dev libsqlite3-dev nlohmann-json3-dev libcli11-dev libbenchmark-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -7,40 +7,13 @@
 #include <fstream>
 #include <thread>
 
-#include "tool_runner.h"
+#include "cedev_scenario.h"
 
 namespace tlvtest {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-class CedevScenario : public ::testing::Test {
- protected:
-  void SetUp() override {
-    device_ = (scratch_.path() / "device").string();
-    ToolResult init = RunTool("cedev", {"init", device_});
-    ASSERT_EQ(init.exit_code, 0) << init.err;
-  }
-
-  ToolResult Cedev(std::vector<std::string> args, std::vector<std::string> env = {}) {
-    args.insert(args.begin(), {"-d", device_});
-    return RunTool("cedev", args, env);
-  }
-
-  // Waits until the journal holds a line with `text` (boot starts programs
-  // without waiting for them).
-  bool AwaitEvent(const std::string& text) {
-    for (int i = 0; i < 100; ++i) {
-      if (Cedev({"events"}).out.find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
-  }
-
-  ScratchFolder scratch_;
-  std::string device_;
-};
 
 TEST_F(CedevScenario, InitRefusesAnExistingDeviceAndNamesIt) {
   ToolResult again = RunTool("cedev", {"init", device_});

@@ -22,6 +22,14 @@ std::filesystem::path BinDir();
 ToolResult RunTool(const std::string& tool, const std::vector<std::string>& args,
                    const std::vector<std::string>& extra_env = {});
 
+// Runs BinDir()/tool with a pseudo-terminal as its controlling terminal,
+// stdin, stdout and stderr, the way a person at a terminal runs it: each
+// time the terminal shows the next text of `prompts`, the matching line of
+// `typed` is typed (with Enter). `out` is everything the terminal showed.
+ToolResult RunToolAtTerminal(const std::string& tool, const std::vector<std::string>& args,
+                             const std::vector<std::string>& prompts, const std::vector<std::string>& typed,
+                             const std::vector<std::string>& extra_env = {});
+
 // A temporary folder removed with everything in it when the object goes.
 class ScratchFolder {
  public:

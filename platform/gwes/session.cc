@@ -136,8 +136,19 @@ ReplyStatus Session::Deliver(const RequestHeader& header, std::string payload,
     case FrameKind::kInput: {
       MSG msg{ToHwnd(header.handle), header.message, static_cast<WPARAM>(header.wparam),
               static_cast<LPARAM>(header.lparam), GetTickCount(), {0, 0}};
-      bool queued = static_cast<FrameKind>(header.kind) == FrameKind::kPost ? queue.Post(msg) : queue.PostInput(msg);
-      return queued ? ReplyStatus::kOk : ReplyStatus::kInvalidWindow;
+      // The poster hears first: a posted WM_CLOSE may end this program
+      // before a reply written afterwards leaves it, and the poster would
+      // take a delivered message for a failed one. A window that goes
+      // before the message is queued loses it, as any posted message
+      // waiting for a window that is destroyed.
+      connection->Reply(header.request, ReplyStatus::kOk, 0, {});
+      *replied = true;
+      if (static_cast<FrameKind>(header.kind) == FrameKind::kPost) {
+        queue.Post(msg);
+      } else {
+        queue.PostInput(msg);
+      }
+      return ReplyStatus::kOk;
     }
     case FrameKind::kSend: {
       if ((header.flags & kAbortIfHung) && queue.Hung(HungThreshold())) return ReplyStatus::kHung;

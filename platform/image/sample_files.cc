@@ -152,6 +152,10 @@ void AddWindowsFolder(FileAdder& add) {
   add.Rom(u"\\Windows\\welcome.exe", ProgramStub("welcome"));
   add.Rom(u"\\Windows\\ctlpnl.exe", ProgramStub("ctlpnl"));
   add.Rom(u"\\Windows\\peghelp.exe", ProgramStub("peghelp"));
+  // The auto-restore tool (a user starts it to make the backup it restores
+  // after a full reset) and the service-pack finishing tool.
+  add.Rom(u"\\Windows\\Restore.exe", ProgramStub("restore"));
+  add.Rom(u"\\Windows\\spfinish.exe", ProgramStub("spfinish"));
   // The model's set-up program and its settings: ROM files a backup keeps on
   // this platform.
   add.Rom(u"\\Windows\\ModelSetup.exe", ModuleBlob(rng, 23552));

@@ -87,7 +87,8 @@ TEST(SampleImage, FoldersComeBeforeWhatTheyHold) {
 TEST(SampleImage, WindowsHoldsRomProgramsAndModelSetup) {
   DeviceImage image = SampleImage();
   for (auto [path, program] : {std::pair{u"\\Windows\\tolvane.exe", "tolvane"}, {u"\\Windows\\welcome.exe", "welcome"},
-                               {u"\\Windows\\ctlpnl.exe", "ctlpnl"}, {u"\\Windows\\peghelp.exe", "peghelp"}}) {
+                               {u"\\Windows\\ctlpnl.exe", "ctlpnl"}, {u"\\Windows\\peghelp.exe", "peghelp"},
+                               {u"\\Windows\\Restore.exe", "restore"}, {u"\\Windows\\spfinish.exe", "spfinish"}}) {
     const ImageFile* f = FindFile(image, path);
     ASSERT_NE(f, nullptr) << ToUtf8(path);
     EXPECT_EQ(Text(f->data), std::string("#!cedev-program ") + program + "\n");

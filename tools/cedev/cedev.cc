@@ -25,33 +25,39 @@ void PrintMainHelp(std::ostream& out) {
     name.resize(std::max<size_t>(name.size() + 2, 10), ' ');
     out << "  " << name << c.summary << "\n";
   }
-  out << "\n'cedev help COMMAND' or 'cedev COMMAND --help' describes one command.\n";
-}
-
-bool WantsHelp(const CommandArgs& args) {
-  for (const auto& a : args) {
-    if (a == "--help" || a == "-h") return true;
-    if (a == "--") break;
-  }
-  return false;
+  out << "  help      describe the commands\n";
+  out << "\n'cedev help COMMAND' or 'cedev COMMAND --help' describes one command\n"
+         "and its exit status. Exit status: 0 done, 1 failed, 2 usage error.\n";
 }
 
 int RunHelp(const CommandArgs& args, CommandContext& ctx) {
-  if (args.empty()) {
+  CommandParser parser(ctx, "help");
+  std::string name;
+  parser.app().add_option("COMMAND", name);
+  if (auto code = parser.Parse(args)) return *code;
+  if (name.empty()) {
     PrintMainHelp(ctx.out);
     return kExitOk;
   }
-  const Command* c = FindCommand(args[0]);
-  if (!c) return Usage(ctx, "help", "unknown command '" + args[0] + "'");
+  const Command* c = FindCommand(name);
+  if (!c) return Usage(ctx, "help", "unknown command '" + name + "'");
   ctx.out << c->help;
   return kExitOk;
 }
 
 }  // namespace
 
+CommandParser::CommandParser(CommandContext& ctx, const char* name)
+    : tlvcli::CommandLine(std::string("cedev ") + name, FindCommand(name)->help, ctx.out, ctx.err) {}
+
 const Command* FindCommand(const std::string& name) {
   if (name == "help") {
-    static const Command help{"help", "describe the commands", "usage: cedev help [COMMAND]\n", RunHelp};
+    static const Command help{"help", "describe the commands",
+                              "usage: cedev help [COMMAND]\n"
+                              "\n"
+                              "Describes the command COMMAND, or lists the commands.\n"
+                              "Exit status: 0 shown, 2 unknown command.\n",
+                              RunHelp};
     return &help;
   }
   for (const auto& c : Commands()) {
@@ -62,7 +68,7 @@ const Command* FindCommand(const std::string& name) {
 
 int Usage(CommandContext& ctx, const char* command, const std::string& message) {
   ctx.err << "cedev " << command << ": " << message << "\n";
-  if (const Command* c = FindCommand(command)) ctx.err << c->help;
+  if (const Command* c = FindCommand(command)) ctx.err << tlvcli::UsageLines(c->help);
   return kExitUsage;
 }
 
@@ -90,39 +96,38 @@ bool OpenDevice(CommandContext& ctx) {
 
 int RunCedev(const CommandArgs& argv, std::ostream& out, std::ostream& err) {
   CommandContext ctx{host::DefaultDeviceFolder(), out, err};
-  size_t i = 0;
-  for (; i < argv.size(); ++i) {
-    const std::string& a = argv[i];
-    if ((a == "-d" || a == "--device") && i + 1 < argv.size()) {
-      ctx.device_dir = argv[++i];
-    } else if (a == "-d" || a == "--device") {
-      err << "cedev: " << a << " needs a folder\n";
-      return kExitUsage;
-    } else if (a == "-h" || a == "--help") {
-      PrintMainHelp(out);
-      return kExitOk;
-    } else if (!a.empty() && a[0] == '-') {
-      err << "cedev: unknown option '" << a << "'\n";
-      return kExitUsage;
-    } else {
-      break;
-    }
+  CLI::App app("", "cedev");
+  app.set_help_flag("-h,--help");
+  std::string device;
+  CLI::Option* device_option = app.add_option("-d,--device", device, "the device folder");
+  // Everything from the command name on belongs to the command.
+  app.prefix_command();
+  std::vector<std::string> reversed(argv.rbegin(), argv.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    PrintMainHelp(out);
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    err << "cedev: " << e.what() << "\nusage: cedev [-d DIR] COMMAND [ARGS...]\n";
+    return kExitUsage;
   }
-  if (i == argv.size()) {
+  if (device_option->count()) ctx.device_dir = device;
+  CommandArgs rest = app.remaining();
+  if (rest.empty()) {
     PrintMainHelp(err);
     return kExitUsage;
   }
-  const Command* c = FindCommand(argv[i]);
-  if (!c) {
-    err << "cedev: unknown command '" << argv[i] << "' (see 'cedev help')\n";
+  if (rest[0].size() > 1 && rest[0][0] == '-') {
+    err << "cedev: unknown option '" << rest[0] << "'\nusage: cedev [-d DIR] COMMAND [ARGS...]\n";
     return kExitUsage;
   }
-  CommandArgs args(argv.begin() + static_cast<long>(i) + 1, argv.end());
-  if (c->name != std::string("run") && WantsHelp(args)) {
-    out << c->help;
-    return kExitOk;
+  const Command* c = FindCommand(rest[0]);
+  if (!c) {
+    err << "cedev: unknown command '" << rest[0] << "' (see 'cedev help')\n";
+    return kExitUsage;
   }
-  return c->run(args, ctx);
+  return c->run(CommandArgs(rest.begin() + 1, rest.end()), ctx);
 }
 
 }  // namespace cedev::tool

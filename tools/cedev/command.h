@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
+#include "error_names.h"
+
 namespace cedev::tool {
 
 inline constexpr int kExitOk = 0;
@@ -43,13 +46,16 @@ int RunCedev(const CommandArgs& argv, std::ostream& out, std::ostream& err);
 // device of every program it starts). On failure prints why and returns false.
 bool OpenDevice(CommandContext& ctx);
 
-// Prints "cedev CMD: message" to err and returns the exit code.
+// The command line of the command `name`, parsed by CLI11: -h and --help
+// print the command's help (exit 0), usage errors its usage lines (exit 2).
+class CommandParser : public tlvcli::CommandLine {
+ public:
+  CommandParser(CommandContext& ctx, const char* name);
+};
+
+// Prints "cedev CMD: message" and the command's usage to err and returns the exit code.
 int Usage(CommandContext& ctx, const char* command, const std::string& message);
 int Failure(CommandContext& ctx, const std::string& message);
 
-// "ERROR_ACCESS_DENIED (5)" for a device error code; and back from a name or
-// a number (0 when unknown).
-std::string ErrorText(unsigned long code);
-unsigned long ErrorFromText(const std::string& text);
 
 }  // namespace cedev::tool

@@ -10,6 +10,12 @@ int RunInfo(const CommandArgs& args, CommandContext& ctx);    // info_command.cc
 int RunLs(const CommandArgs& args, CommandContext& ctx);      // file_commands.cc
 int RunGet(const CommandArgs& args, CommandContext& ctx);
 int RunPut(const CommandArgs& args, CommandContext& ctx);
+int RunMkdir(const CommandArgs& args, CommandContext& ctx);   // file_changes.cc
+int RunRm(const CommandArgs& args, CommandContext& ctx);
+int RunMv(const CommandArgs& args, CommandContext& ctx);
+int RunCp(const CommandArgs& args, CommandContext& ctx);
+int RunAttrib(const CommandArgs& args, CommandContext& ctx);
+int RunTouch(const CommandArgs& args, CommandContext& ctx);
 int RunReg(const CommandArgs& args, CommandContext& ctx);     // reg_command.cc
 int RunDb(const CommandArgs& args, CommandContext& ctx);      // db_command.cc
 int RunSet(const CommandArgs& args, CommandContext& ctx);     // set_command.cc

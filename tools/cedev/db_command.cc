@@ -7,12 +7,15 @@
 namespace cedev::tool {
 
 int RunDb(const CommandArgs& args, CommandContext& ctx) {
-  if (args.empty() || (args[0] != "list" && args[0] != "dump")) return Usage(ctx, "db", "needs list or dump");
-  if (args[0] == "list" && args.size() != 1) return Usage(ctx, "db", "list takes no arguments");
-  if (args.size() > 2) return Usage(ctx, "db", "dump takes at most one NAME");
+  CommandParser parser(ctx, "db");
+  parser.app().require_subcommand(1);
+  CLI::App* list = parser.app().add_subcommand("list");
+  std::string name;
+  parser.app().add_subcommand("dump")->add_option("NAME", name);
+  if (auto code = parser.Parse(args)) return *code;
   if (!OpenDevice(ctx)) return kExitFailure;
   std::string text, why;
-  bool ok = args[0] == "list" ? ListDatabases(&text, &why) : DumpDatabases(args.size() == 2 ? args[1] : "", &text, &why);
+  bool ok = list->parsed() ? ListDatabases(&text, &why) : DumpDatabases(name, &text, &why);
   if (!ok) return Failure(ctx, why);
   ctx.out << text;
   return kExitOk;

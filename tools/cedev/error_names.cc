@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "ce/errors.h"
-#include "command.h"
+#include "error_names.h"
 
 namespace cedev::tool {
 namespace {

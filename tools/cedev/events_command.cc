@@ -2,6 +2,7 @@
 #include <ctime>
 #include <iomanip>
 #include <ostream>
+#include <vector>
 
 #include "commands.h"
 #include "journal.h"
@@ -20,20 +21,20 @@ std::string FormatTime(int64_t ms) {
   return std::string(buf) + frac;
 }
 
+// The kinds of entry the device journals, for --kind.
+const std::vector<std::string> kKinds = {"boot",    "buzzer",  "calibration", "ctlpnl", "cursor", "debug",
+                                          "fault",   "key",     "msgbox",      "peghelp", "process", "reset",
+                                          "sound",   "welcome"};
+
 }  // namespace
 
 int RunEvents(const CommandArgs& args, CommandContext& ctx) {
+  CommandParser parser(ctx, "events");
   int64_t after = 0;
   std::string kind;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--after" && i + 1 < args.size()) {
-      after = std::strtoll(args[++i].c_str(), nullptr, 10);
-    } else if (args[i] == "--kind" && i + 1 < args.size()) {
-      kind = args[++i];
-    } else {
-      return Usage(ctx, "events", "unexpected '" + args[i] + "'");
-    }
-  }
+  parser.app().add_option("--after", after);
+  parser.app().add_option("--kind", kind)->check(tlvcli::OneOf(kKinds));
+  if (auto code = parser.Parse(args)) return *code;
   if (!OpenDevice(ctx)) return kExitFailure;
   for (const auto& e : JournalRead(after)) {
     if (!kind.empty() && e.kind != kind) continue;

@@ -3,6 +3,7 @@
 
 #include "ce/errors.h"
 #include "commands.h"
+#include "file_helpers.h"
 #include "faults.h"
 #include "wstr.h"
 
@@ -23,30 +24,28 @@ unsigned long FaultErrorFromText(const std::string& text) {
 
 std::string FaultErrorText(DWORD error) { return error == kFaultEndsProgram ? kEndsProgram : ErrorText(error); }
 
-bool KnownOp(const std::string& op) {
-  for (const char* known : kOps) {
-    if (op == known) return true;
-  }
-  return false;
+// A volume-wide operation named by a folder (volume.full '\FlashDisk') means
+// the writes below it: the kernel asks with the path of the file written,
+// which the folder's own name alone would never match.
+std::u16string FaultTarget(const std::string& op, const std::string& target) {
+  std::u16string path = FromUtf8(target);
+  if (op != "volume.full" || path.find(u'*') != std::u16string::npos || !IsFolder(path)) return path;
+  // In the form the kernel names files: from the root, with backslashes.
+  for (char16_t& c : path) c = c == u'/' ? u'\\' : c;
+  if (path.empty() || path[0] != u'\\') path.insert(path.begin(), u'\\');
+  return Child(path, u"*");
 }
 
-int Add(const CommandArgs& args, CommandContext& ctx) {
-  std::vector<std::string> positional;
+struct FaultWords {
+  std::string op, target, error;
   int count = -1;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--count" && i + 1 < args.size()) {
-      count = std::atoi(args[++i].c_str());
-      if (count <= 0) return Usage(ctx, "fault", "--count needs a number above 0");
-    } else {
-      positional.push_back(args[i]);
-    }
-  }
-  if (positional.size() < 2 || positional.size() > 3) return Usage(ctx, "fault", "add needs OP TARGET [ERROR]");
-  if (!KnownOp(positional[0])) return Usage(ctx, "fault", "unknown operation '" + positional[0] + "'");
-  unsigned long error = positional.size() == 3 ? FaultErrorFromText(positional[2]) : ERROR_GEN_FAILURE;
-  if (error == 0) return Usage(ctx, "fault", "unknown error '" + positional[2] + "'");
+};
+
+int Add(const FaultWords& words, bool has_error, CommandContext& ctx) {
+  unsigned long error = has_error ? FaultErrorFromText(words.error) : ERROR_GEN_FAILURE;
+  if (error == 0) return Usage(ctx, "fault", "unknown error '" + words.error + "'");
   if (!OpenDevice(ctx)) return kExitFailure;
-  if (!AddFault(positional[0], FromUtf8(positional[1]), static_cast<DWORD>(error), count)) {
+  if (!AddFault(words.op, FaultTarget(words.op, words.target), static_cast<DWORD>(error), words.count)) {
     return Failure(ctx, ctx.device_dir.string() + ": cannot record the fault in state.db");
   }
   return kExitOk;
@@ -55,12 +54,22 @@ int Add(const CommandArgs& args, CommandContext& ctx) {
 }  // namespace
 
 int RunFault(const CommandArgs& args, CommandContext& ctx) {
-  if (args.empty()) return Usage(ctx, "fault", "needs add, list or clear");
-  if (args[0] == "add") return Add(args, ctx);
-  if (args.size() != 1) return Usage(ctx, "fault", "unexpected '" + args[1] + "'");
-  if (args[0] != "list" && args[0] != "clear") return Usage(ctx, "fault", "unknown subcommand '" + args[0] + "'");
+  CommandParser parser(ctx, "fault");
+  CLI::App& app = parser.app();
+  app.require_subcommand(1);
+  FaultWords words;
+  CLI::App* add = app.add_subcommand("add");
+  std::vector<std::string> ops(std::begin(kOps), std::end(kOps));
+  add->add_option("OP", words.op)->required()->check(tlvcli::OneOf(ops));
+  add->add_option("TARGET", words.target)->required();
+  CLI::Option* error = add->add_option("ERROR", words.error);
+  add->add_option("--count", words.count)->check(CLI::PositiveNumber);
+  CLI::App* list = app.add_subcommand("list");
+  app.add_subcommand("clear");
+  if (auto code = parser.Parse(args)) return *code;
+  if (add->parsed()) return Add(words, error->count() > 0, ctx);
   if (!OpenDevice(ctx)) return kExitFailure;
-  if (args[0] == "clear") {
+  if (!list->parsed()) {
     ClearFaults();
     return kExitOk;
   }

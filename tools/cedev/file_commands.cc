@@ -8,38 +8,13 @@
 #include <windows.h>
 
 #include "commands.h"
+#include "file_helpers.h"
 #include "wstr.h"
 
 namespace cedev::tool {
 namespace {
 
 constexpr DWORD kChunk = 64 * 1024;
-
-std::string DeviceError(const std::u16string& path) { return ToUtf8(path) + ": " + ErrorText(GetLastError()); }
-
-bool HasWildcard(const std::u16string& path) { return path.find_first_of(u"*?") != std::u16string::npos; }
-
-bool IsFolder(const std::u16string& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::u16string Child(const std::u16string& folder, std::u16string_view name) {
-  std::u16string out = folder;
-  if (out.empty() || (out.back() != u'\\' && out.back() != u'/')) out += u'\\';
-  return out + std::u16string(name);
-}
-
-// "dr-hsaRt": directory, read-only, hidden, system, archive, ROM, temporary.
-std::string AttributeText(DWORD a) {
-  const std::pair<DWORD, char> bits[] = {{FILE_ATTRIBUTE_DIRECTORY, 'd'}, {FILE_ATTRIBUTE_READONLY, 'r'},
-                                         {FILE_ATTRIBUTE_HIDDEN, 'h'},    {FILE_ATTRIBUTE_SYSTEM, 's'},
-                                         {FILE_ATTRIBUTE_ARCHIVE, 'a'},   {FILE_ATTRIBUTE_INROM, 'R'},
-                                         {FILE_ATTRIBUTE_TEMPORARY, 't'}};
-  std::string text;
-  for (auto [bit, letter] : bits) text += (a & bit) ? letter : '-';
-  return text;
-}
 
 std::string TimeText(const FILETIME& utc) {
   FILETIME local{};
@@ -62,25 +37,17 @@ void PrintEntry(const WIN32_FIND_DATAW& fd, bool long_form, std::ostream& out) {
   out << name << (folder ? "\\" : "") << "\n";
 }
 
-std::string FolderError(const std::u16string& path) { return DeviceError(path); }
-
 }  // namespace
 
 int RunLs(const CommandArgs& args, CommandContext& ctx) {
+  CommandParser parser(ctx, "ls");
   bool long_form = false;
-  std::vector<std::string> paths;
-  for (const auto& a : args) {
-    if (a == "-l") {
-      long_form = true;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return Usage(ctx, "ls", "unknown option '" + a + "'");
-    } else {
-      paths.push_back(a);
-    }
-  }
-  if (paths.size() > 1) return Usage(ctx, "ls", "takes one PATH");
+  std::string given = "\\";
+  parser.app().add_flag("-l", long_form);
+  parser.app().add_option("PATH", given);
+  if (auto code = parser.Parse(args)) return *code;
   if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string path = FromUtf8(paths.empty() ? "\\" : paths[0]);
+  std::u16string path = FromUtf8(given);
   std::u16string pattern = path;
   if (!HasWildcard(path)) {
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return Failure(ctx, DeviceError(path));
@@ -90,22 +57,26 @@ int RunLs(const CommandArgs& args, CommandContext& ctx) {
   HANDLE find = FindFirstFileW(pattern.c_str(), &fd);
   if (find == INVALID_HANDLE_VALUE) {
     if (GetLastError() == ERROR_NO_MORE_FILES || GetLastError() == ERROR_FILE_NOT_FOUND) return kExitOk;  // empty folder
-    return Failure(ctx, FolderError(path));
+    return Failure(ctx, DeviceError(path));
   }
   do {
     PrintEntry(fd, long_form, ctx.out);
   } while (FindNextFileW(find, &fd));
   DWORD end = GetLastError();
   FindClose(find);
-  if (end != ERROR_NO_MORE_FILES) return Failure(ctx, FolderError(path));
+  if (end != ERROR_NO_MORE_FILES) return Failure(ctx, DeviceError(path));
   return kExitOk;
 }
 
 int RunGet(const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() != 2) return Usage(ctx, "get", "needs DEVPATH and HOSTPATH");
+  CommandParser parser(ctx, "get");
+  std::string device_path, host_path;
+  parser.app().add_option("DEVPATH", device_path)->required();
+  parser.app().add_option("HOSTPATH", host_path)->required();
+  if (auto code = parser.Parse(args)) return *code;
   if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string source = FromUtf8(args[0]);
-  std::filesystem::path target = args[1];
+  std::u16string source = FromUtf8(device_path);
+  std::filesystem::path target = host_path;
   std::error_code ec;
   if (std::filesystem::is_directory(target, ec)) {
     size_t cut = source.find_last_of(u"\\/");
@@ -131,12 +102,22 @@ int RunGet(const CommandArgs& args, CommandContext& ctx) {
 }
 
 int RunPut(const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() != 2) return Usage(ctx, "put", "needs HOSTPATH and DEVPATH");
-  std::ifstream in(args[0], std::ios::binary);
-  if (!in) return Failure(ctx, args[0] + ": cannot read");
+  CommandParser parser(ctx, "put");
+  std::string host_path, device_path;
+  bool make_parents = false;
+  parser.app().add_flag("-p", make_parents);
+  parser.app().add_option("HOSTPATH", host_path)->required();
+  parser.app().add_option("DEVPATH", device_path)->required();
+  if (auto code = parser.Parse(args)) return *code;
+  std::ifstream in(host_path, std::ios::binary);
+  if (!in) return Failure(ctx, host_path + ": cannot read");
   if (!OpenDevice(ctx)) return kExitFailure;
-  std::u16string target = FromUtf8(args[1]);
-  if (IsFolder(target)) target = Child(target, FromUtf8(std::filesystem::path(args[0]).filename().string()));
+  std::u16string target = FromUtf8(device_path);
+  if (make_parents) {
+    std::u16string failed;
+    if (!MakeFolders(ParentOf(target), &failed)) return Failure(ctx, DeviceError(failed));
+  }
+  if (IsFolder(target)) target = Child(target, FromUtf8(std::filesystem::path(host_path).filename().string()));
   HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return Failure(ctx, DeviceError(target));
   std::vector<char> buffer(kChunk);

@@ -143,7 +143,8 @@ void PrintDatabases(std::ostream& out) {
 }  // namespace
 
 int RunInfo(const CommandArgs& args, CommandContext& ctx) {
-  if (!args.empty()) return Usage(ctx, "info", "takes no arguments");
+  CommandParser parser(ctx, "info");
+  if (auto code = parser.Parse(args)) return *code;
   if (!OpenDevice(ctx)) return kExitFailure;
   Device& dev = *Device::Current();
   DeviceSettings s = dev.Settings();

@@ -10,8 +10,11 @@
 namespace cedev::tool {
 
 int RunInit(const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() > 1) return Usage(ctx, "init", "takes one folder");
-  std::filesystem::path dir = args.empty() ? ctx.device_dir : std::filesystem::path(args[0]);
+  CommandParser parser(ctx, "init");
+  std::string given;
+  parser.app().add_option("DIR", given);
+  if (auto code = parser.Parse(args)) return *code;
+  std::filesystem::path dir = given.empty() ? ctx.device_dir : std::filesystem::path(given);
   std::error_code ec;
   dir = std::filesystem::absolute(dir, ec);
   if (std::filesystem::exists(dir / "device.json", ec)) {

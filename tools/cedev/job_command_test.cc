@@ -1,6 +1,9 @@
 #include "job_command.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include <windows.h>
 #include "scratch_device.h"
@@ -57,8 +60,40 @@ TEST(JobCommand, RegistryBackupAndRestoreWithPassword) {
 TEST(JobCommand, MissingArchiveAnswersOne) {
   cedev::ScratchDevice dev(cedev::FastDevice());
   testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_EQ(RunJobCommand({"registry-restore", "--location", "Storage Card"}), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "STATUS_ARCHIVE_READ_FAILED (0x2002)\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "cedev job: no archive at \\Storage Card\\Backup\\Registory.dat (ERROR_PATH_NOT_FOUND (3))\n");
+}
+
+TEST(JobCommand, SaysWhenAnotherProgramHoldsTheArchive) {
+  cedev::ScratchDevice dev(cedev::FastDevice());
+  testing::internal::CaptureStdout();
+  ASSERT_EQ(RunJobCommand({"registry-backup"}), 0);
+  testing::internal::GetCapturedStdout();
+  HANDLE held = CreateFileW(u"\\FlashDisk\\Backup\\Registory.dat", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunJobCommand({"registry-restore"}), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "STATUS_ARCHIVE_READ_FAILED (0x2002)\n");
+  EXPECT_THAT(testing::internal::GetCapturedStderr(),
+              ::testing::HasSubstr("another program holds \\FlashDisk\\Backup\\Registory.dat open"));
+  CloseHandle(held);
+}
+
+TEST(JobCommand, PasswordFromTheEnvironmentUnlessGiven) {
+  cedev::ScratchDevice dev(cedev::FastDevice());
+  ASSERT_EQ(SetDword(u"Demo", u"Value", 1), ERROR_SUCCESS);
+  ::setenv("CEDEV_PASSWORD", "from-env", 1);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunJobCommand({"registry-backup"}), 0);
+  EXPECT_EQ(RunJobCommand({"registry-restore", "--password", "from-env"}), 0);
+  EXPECT_EQ(RunJobCommand({"registry-restore", "--password", ""}), 1) << "an empty --password is a password too";
+  ::unsetenv("CEDEV_PASSWORD");
+  EXPECT_EQ(RunJobCommand({"registry-restore"}), 1);
+  testing::internal::GetCapturedStdout();
 }
 
 }  // namespace

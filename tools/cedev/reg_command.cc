@@ -129,25 +129,31 @@ int Query(const RegKeyPath& path, CommandContext& ctx) {
   return kExitOk;
 }
 
-int Set(const RegKeyPath& path, const CommandArgs& args, CommandContext& ctx) {
+// The words of a `reg` command line after the subcommand.
+struct RegWords {
+  std::string key, name, type, data;
+  bool has_name = false;
+};
+
+int Set(const RegKeyPath& path, const RegWords& words, CommandContext& ctx) {
   DWORD type = 0;
   std::vector<uint8_t> data;
   std::string why;
-  if (!ParseRegValue(args[3], args[4], &type, &data, &why)) return Usage(ctx, "reg", why);
+  if (!ParseRegValue(words.type, words.data, &type, &data, &why)) return Usage(ctx, "reg", why);
   HKEY key = nullptr;
   DWORD disposition = 0;
   LONG rc = RegCreateKeyExW(path.root, path.subkey.c_str(), 0, nullptr, 0, 0, nullptr, &key, &disposition);
   if (rc != ERROR_SUCCESS) return Failure(ctx, RegError(path, rc));
-  std::u16string name = FromUtf8(args[2]);
+  std::u16string name = FromUtf8(words.name);
   rc = RegSetValueExW(key, name.c_str(), 0, type, data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size()));
   if (rc == ERROR_SUCCESS) rc = RegFlushKey(key);
   RegCloseKey(key);
-  if (rc != ERROR_SUCCESS) return Failure(ctx, path.Display() + " value " + args[2] + ": " + ErrorText(rc));
+  if (rc != ERROR_SUCCESS) return Failure(ctx, path.Display() + " value " + words.name + ": " + ErrorText(rc));
   return kExitOk;
 }
 
-int Delete(const RegKeyPath& path, const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() == 2) {
+int Delete(const RegKeyPath& path, const RegWords& words, CommandContext& ctx) {
+  if (!words.has_name) {
     if (path.subkey.empty()) return Usage(ctx, "reg", "a root key cannot be deleted");
     LONG rc = RegDeleteKeyW(path.root, path.subkey.c_str());
     if (rc != ERROR_SUCCESS) return Failure(ctx, RegError(path, rc));
@@ -155,15 +161,15 @@ int Delete(const RegKeyPath& path, const CommandArgs& args, CommandContext& ctx)
   }
   OpenKey key;
   if (LONG rc = key.Open(path); rc != ERROR_SUCCESS) return Failure(ctx, RegError(path, rc));
-  std::u16string name = FromUtf8(args[2]);
+  std::u16string name = FromUtf8(words.name);
   LONG rc = RegDeleteValueW(key.get(), name.c_str());
-  if (rc != ERROR_SUCCESS) return Failure(ctx, path.Display() + " value " + args[2] + ": " + ErrorText(rc));
+  if (rc != ERROR_SUCCESS) return Failure(ctx, path.Display() + " value " + words.name + ": " + ErrorText(rc));
   return kExitOk;
 }
 
-int Export(const CommandArgs& args, CommandContext& ctx) {
+int Export(const RegWords& words, CommandContext& ctx) {
   std::string text, why;
-  if (!ExportRegistry(args.size() == 2 ? args[1] : "", &text, &why)) return Failure(ctx, why);
+  if (!ExportRegistry(words.key, &text, &why)) return Failure(ctx, why);
   ctx.out << text;
   return kExitOk;
 }
@@ -171,22 +177,32 @@ int Export(const CommandArgs& args, CommandContext& ctx) {
 }  // namespace
 
 int RunReg(const CommandArgs& args, CommandContext& ctx) {
-  if (args.empty()) return Usage(ctx, "reg", "needs query, set, delete or export");
-  const std::string& sub = args[0];
-  size_t want_min = sub == "export" ? 1 : sub == "set" ? 5 : 2;
-  size_t want_max = sub == "export" ? 2 : sub == "set" ? 5 : sub == "delete" ? 3 : 2;
-  if (sub != "query" && sub != "set" && sub != "delete" && sub != "export") {
-    return Usage(ctx, "reg", "unknown subcommand '" + sub + "'");
-  }
-  if (args.size() < want_min || args.size() > want_max) return Usage(ctx, "reg", "wrong number of arguments for " + sub);
+  CommandParser parser(ctx, "reg");
+  CLI::App& app = parser.app();
+  app.require_subcommand(1);
+  RegWords words;
+  CLI::App* query = app.add_subcommand("query");
+  query->add_option("KEY", words.key)->required();
+  CLI::App* set = app.add_subcommand("set");
+  set->add_option("KEY", words.key)->required();
+  set->add_option("NAME", words.name)->required();
+  set->add_option("TYPE", words.type)->required()->check(tlvcli::OneOf({"sz", "expand_sz", "multi_sz", "dword", "binary"}));
+  set->add_option("DATA", words.data)->required();
+  CLI::App* remove = app.add_subcommand("delete");
+  remove->add_option("KEY", words.key)->required();
+  CLI::Option* name = remove->add_option("NAME", words.name);
+  CLI::App* exporting = app.add_subcommand("export");
+  exporting->add_option("KEY", words.key);
+  if (auto code = parser.Parse(args)) return *code;
+  words.has_name = name->count() > 0;
   RegKeyPath path;
   std::string why;
-  if (sub != "export" && !SplitRegistryPath(args[1], &path.root, &path.subkey, &why)) return Usage(ctx, "reg", why);
+  if (!exporting->parsed() && !SplitRegistryPath(words.key, &path.root, &path.subkey, &why)) return Usage(ctx, "reg", why);
   if (!OpenDevice(ctx)) return kExitFailure;
-  if (sub == "query") return Query(path, ctx);
-  if (sub == "set") return Set(path, args, ctx);
-  if (sub == "delete") return Delete(path, args, ctx);
-  return Export(args, ctx);
+  if (query->parsed()) return Query(path, ctx);
+  if (set->parsed()) return Set(path, words, ctx);
+  if (remove->parsed()) return Delete(path, words, ctx);
+  return Export(words, ctx);
 }
 
 }  // namespace cedev::tool

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <ostream>
 #include <windows.h>
 
@@ -89,39 +90,39 @@ class AnswerFile {
   bool ok_ = true;
 };
 
-// Parses the options before PROGRAM; returns an error text or "".
-std::string Parse(const CommandArgs& args, RunRequest* req) {
-  size_t i = 0;
-  for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
-    if (args[i] == "--answer" && i + 1 < args.size()) {
-      req->answers = args[++i];
-      if (!KnownAnswers(req->answers)) return "answers are ok, cancel, yes, no, abort, retry, ignore or button ids";
-    } else if (args[i] == "--timeout" && i + 1 < args.size()) {
-      double seconds = std::atof(args[++i].c_str());
-      if (!(seconds > 0)) return "--timeout needs seconds above 0";
-      req->timeout_ms = static_cast<DWORD>(seconds * 1000);
-    } else if (args[i] == "--") {
-      ++i;
-      break;
-    } else {
-      return "unknown option '" + args[i] + "'";
-    }
+// Parses the options before PROGRAM; answers the exit code when the
+// command is not to run.
+std::optional<int> Parse(const CommandArgs& args, CommandContext& ctx, RunRequest* req) {
+  CommandParser parser(ctx, "run");
+  CLI::App& app = parser.app();
+  double seconds = 0;
+  app.add_option("--answer", req->answers)->check(CLI::Validator(
+      [](std::string& list) {
+        return KnownAnswers(list) ? std::string() : "answers are ok, cancel, yes, no, abort, retry, ignore or button ids";
+      },
+      "A,B,..."));
+  CLI::Option* timeout = app.add_option("--timeout", seconds);
+  // PROGRAM and everything after it belong to the program.
+  app.prefix_command();
+  if (auto code = parser.Parse(args)) return code;
+  if (timeout->count()) {
+    if (!(seconds > 0)) return parser.UsageError("--timeout needs seconds above 0");
+    req->timeout_ms = static_cast<DWORD>(seconds * 1000);
   }
-  if (i == args.size()) return "needs a PROGRAM";
-  req->program = ProgramPath(args[i]);
-  req->command_line = JoinArguments(args, i + 1);
-  return "";
+  CommandArgs rest = app.remaining();
+  if (!rest.empty() && rest[0] == "--") rest.erase(rest.begin());
+  if (rest.empty()) return parser.UsageError("needs a PROGRAM");
+  if (rest[0].size() > 1 && rest[0][0] == '-') return parser.UsageError("unknown option '" + rest[0] + "'");
+  req->program = ProgramPath(rest[0]);
+  req->command_line = JoinArguments(rest, 1);
+  return std::nullopt;
 }
 
 }  // namespace
 
 int RunRun(const CommandArgs& args, CommandContext& ctx) {
-  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-    ctx.out << FindCommand("run")->help;
-    return kExitOk;
-  }
   RunRequest req;
-  if (std::string why = Parse(args, &req); !why.empty()) return Usage(ctx, "run", why);
+  if (auto code = Parse(args, ctx, &req)) return *code;
   if (!OpenDevice(ctx)) return kExitFailure;
   AnswerFile answers(req.answers);
   if (!answers.Ready()) return Failure(ctx, answers.Path().string() + ": cannot write the answers");

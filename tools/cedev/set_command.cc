@@ -274,18 +274,24 @@ const char* SetKeysHelp() {
 }
 
 int RunSet(const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() < 2) return Usage(ctx, "set", "needs KEY and VALUE");
+  CommandParser parser(ctx, "set");
+  std::vector<std::string> names;
+  for (const auto& k : kKeys) names.push_back(k.name);
+  std::string name;
+  std::vector<std::string> words;
+  parser.app().add_option("KEY", name)->required()->check(tlvcli::OneOf(names));
+  parser.app().add_option("VALUE", words)->required();
+  if (auto code = parser.Parse(args)) return *code;
   // A value may be more than one word ("user auto 300").
-  std::string value = args[1];
-  for (size_t i = 2; i < args.size(); ++i) value += " " + args[i];
+  std::string value = words[0];
+  for (size_t i = 1; i < words.size(); ++i) value += " " + words[i];
   const SetKey* key = nullptr;
   for (const auto& k : kKeys) {
-    if (args[0] == k.name) key = &k;
+    if (name == k.name) key = &k;
   }
-  if (!key) return Usage(ctx, "set", "unknown setting '" + args[0] + "'");
   if (!OpenDevice(ctx)) return kExitFailure;
   DeviceSettings probe = Device::Current()->Settings();
-  if (auto why = key->set(probe, value)) return Usage(ctx, "set", args[0] + ": '" + value + "' is not " + *why);
+  if (auto why = key->set(probe, value)) return Usage(ctx, "set", name + ": '" + value + "' is not " + *why);
   bool ok = Device::Current()->UpdateSettings([&](DeviceSettings& s) { key->set(s, value); });
   if (!ok) return Failure(ctx, (Device::Current()->SettingsPath()).string() + ": cannot write the settings");
   if (key->changed) key->changed();

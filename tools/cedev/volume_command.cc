@@ -66,20 +66,24 @@ int Remove(CommandContext& ctx, const std::string& name) {
 }  // namespace
 
 int RunVolume(const CommandArgs& args, CommandContext& ctx) {
-  if (args.size() < 2 || (args[0] != "add" && args[0] != "remove")) {
-    return Usage(ctx, "volume", "needs add NAME [QUOTA] or remove NAME");
-  }
-  if (!GoodName(args[1])) return Usage(ctx, "volume", "'" + args[1] + "' is no folder name");
-  if (args[0] == "remove") {
-    if (args.size() != 2) return Usage(ctx, "volume", "remove takes a NAME only");
+  CommandParser parser(ctx, "volume");
+  CLI::App& app = parser.app();
+  app.require_subcommand(1);
+  std::string name, quota_text;
+  CLI::App* add = app.add_subcommand("add");
+  add->add_option("NAME", name)->required();
+  CLI::Option* quota_given = add->add_option("QUOTA", quota_text);
+  app.add_subcommand("remove")->add_option("NAME", name)->required();
+  if (auto code = parser.Parse(args)) return *code;
+  if (!GoodName(name)) return parser.UsageError("'" + name + "' is no folder name");
+  if (!add->parsed()) {
     if (!OpenDevice(ctx)) return kExitFailure;
-    return Remove(ctx, args[1]);
+    return Remove(ctx, name);
   }
-  if (args.size() > 3) return Usage(ctx, "volume", "add takes NAME and a QUOTA at most");
-  auto quota = args.size() == 3 ? ParseQuota(args[2]) : std::optional<uint64_t>(0);
-  if (!quota) return Usage(ctx, "volume", "'" + args[2] + "' is no size (bytes, or with K, M, G)");
+  auto quota = quota_given->count() ? ParseQuota(quota_text) : std::optional<uint64_t>(0);
+  if (!quota) return parser.UsageError("'" + quota_text + "' is no size (bytes, or with K, M, G)");
   if (!OpenDevice(ctx)) return kExitFailure;
-  return Add(ctx, args[1], *quota);
+  return Add(ctx, name, *quota);
 }
 
 }  // namespace cedev::tool

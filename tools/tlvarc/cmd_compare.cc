@@ -146,8 +146,8 @@ int RunCompare(const Args& args, CommandIo io) {
   Status parsed = options.Parse(args, {"--json", "--help"}, {"--device"});
   if (options.Has("--help")) return io.out << kHelp, 0;
   size_t wanted_args = options.Has("--device") ? 1 : 2;
-  if (parsed.ok() && options.Positional().size() != wanted_args)
-    parsed = Status::Usage("compare needs an archive and another archive or --device DIR");
+  if (parsed.ok())
+    parsed = options.CountPositional(wanted_args, wanted_args, "compare needs an archive and another archive or --device DIR");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
 
   Wanted wanted;

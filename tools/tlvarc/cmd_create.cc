@@ -38,7 +38,9 @@ constexpr const char* kHelp =
     "size) from files/; files not in the manifest are not packed.\n"
     "--platform sets the platform name (else the one in archive.json).\n"
     "--password asks for a password for the new archive (or takes\n"
-    "TLVARC_PASSWORD without a terminal); without it the archive has none.\n";
+    "TLVARC_PASSWORD without a terminal); without it the archive has none.\n"
+    "Exit status: 0 written, 2 usage or I/O error (also a folder that is not\n"
+    "laid out as extract writes it).\n";
 
 // A host name from the manifest must stay one component inside files/.
 bool IsSafeComponent(const std::string& name) {
@@ -271,8 +273,8 @@ int RunCreate(const Args& args, CommandIo io) {
   Options options;
   Status parsed = options.Parse(args, {"--password", "--help"}, {"--from", "--platform"});
   if (options.Has("--help")) return io.out << kHelp, 0;
-  if (parsed.ok() && (options.Positional().size() != 1 || !options.Has("--from")))
-    parsed = Status::Usage("create needs an archive and --from DIR");
+  if (parsed.ok()) parsed = options.CountPositional(1, 1, "create needs an archive and --from DIR");
+  if (parsed.ok() && !options.Has("--from")) parsed = Status::Usage("create needs --from DIR");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
   return Report(Create(options, options.Positional()[0], options.Value("--from")), io);
 }

@@ -41,7 +41,9 @@ constexpr const char* kHelp =
     "PATTERN (with * and ?) limits what is unpacked, as for list. Nothing is ever\n"
     "written outside DIR, and nothing already in it is overwritten. --password asks for the password (or takes\n"
     "TLVARC_PASSWORD without a terminal); an archive with a password needs it, and\n"
-    "a wrong one writes nothing at all.\n";
+    "a wrong one writes nothing at all.\n"
+    "Exit status: 0 unpacked, 1 damaged, 2 usage or I/O error (also an archive\n"
+    "with a password extracted without --password), 3 wrong password.\n";
 
 timespec ToTimespec(const archive::FileTime& t) {
   archive::UnixTime u = archive::ToUnixTime(t.Ticks());
@@ -399,7 +401,7 @@ int RunExtract(const Args& args, CommandIo io) {
   Options options;
   Status parsed = options.Parse(args, {"--password", "--help"}, {});
   if (options.Has("--help")) return io.out << kHelp, 0;
-  if (parsed.ok() && options.Positional().size() < 2) parsed = Status::Usage("extract needs an archive and a folder");
+  if (parsed.ok()) parsed = options.CountPositional(2, SIZE_MAX, "extract needs an archive and a folder");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
   const std::string& dir = options.Positional()[1];
 

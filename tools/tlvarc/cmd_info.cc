@@ -16,7 +16,8 @@ constexpr const char* kHelp =
     "Shows the archive's format version, platform name, whether a password is\n"
     "set, whether it holds only the registry, and how many folders, files,\n"
     "bytes of file content, registry keys and values, databases and records\n"
-    "it holds, with its coded and decoded size.\n";
+    "it holds, with its coded and decoded size.\n"
+    "Exit status: 0 shown, 1 damaged header, 2 usage or I/O error.\n";
 
 class CountingVisitor : public RecordVisitor {
  public:
@@ -77,7 +78,7 @@ int RunInfo(const Args& args, CommandIo io) {
   Options options;
   Status parsed = options.Parse(args, {"--json", "--help"}, {});
   if (options.Has("--help")) return io.out << kHelp, 0;
-  if (parsed.ok() && options.Positional().size() != 1) parsed = Status::Usage("info needs exactly one archive");
+  if (parsed.ok()) parsed = options.CountPositional(1, 1, "info needs exactly one archive");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
 
   ArchiveFile archive;

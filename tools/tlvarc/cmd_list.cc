@@ -20,7 +20,8 @@ constexpr const char* kHelp =
     "registry keys and values (HKEY_LOCAL_MACHINE\\init\\Launch80; @ is a key's\n"
     "default value), databases and their records (DATABASE\\Contacts Database #12).\n"
     "PATTERN may use * and ?, ignores case, and selects a path and all below it.\n"
-    "--long adds attributes, size and the three file times in local time.\n";
+    "--long adds attributes, size and the three file times in local time.\n"
+    "Exit status: 0 listed, 1 damaged, 2 usage or I/O error.\n";
 
 class ListVisitor : public RecordVisitor {
  public:
@@ -105,7 +106,7 @@ int RunList(const Args& args, CommandIo io) {
   Options options;
   Status parsed = options.Parse(args, {"--long", "--json", "--help"}, {});
   if (options.Has("--help")) return io.out << kHelp, 0;
-  if (parsed.ok() && options.Positional().empty()) parsed = Status::Usage("list needs an archive");
+  if (parsed.ok()) parsed = options.CountPositional(1, SIZE_MAX, "list needs an archive");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
 
   ArchiveFile archive;

@@ -76,7 +76,7 @@ int RunPasswd(const Args& args, CommandIo io) {
   Options options;
   Status parsed = options.Parse(args, {"--help"}, {});
   if (options.Has("--help")) return io.out << kHelp, 0;
-  if (parsed.ok() && options.Positional().size() != 1) parsed = Status::Usage("passwd needs exactly one archive");
+  if (parsed.ok()) parsed = options.CountPositional(1, 1, "passwd needs exactly one archive");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
   Status status = ChangePassword(options.Positional()[0]);
   if (status.ok()) io.out << options.Positional()[0] << ": password changed\n";

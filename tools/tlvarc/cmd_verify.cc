@@ -44,7 +44,8 @@ class ProgressVisitor : public RecordVisitor {
 Status CheckPassword(const ArchiveFile& archive, bool asked) {
   const ArchiveHeader& h = archive.Header();
   if (!asked) {
-    if (h.PasswordSet()) return Status::BadPassword(archive.Path() + ": the archive has a password; give --password");
+    // Nothing was tried yet, so this is a mistake on the command line, not a wrong password.
+    if (h.PasswordSet()) return Status::Usage(archive.Path() + ": the archive has a password; give --password");
     return {};
   }
   std::u16string password;
@@ -57,7 +58,7 @@ int RunVerify(const Args& args, CommandIo io) {
   Options options;
   Status parsed = options.Parse(args, {"--password", "--json", "--help"}, {});
   if (options.Has("--help")) return io.out << kHelp, 0;
-  if (parsed.ok() && options.Positional().size() != 1) parsed = Status::Usage("verify needs exactly one archive");
+  if (parsed.ok()) parsed = options.CountPositional(1, 1, "verify needs exactly one archive");
   if (!parsed.ok()) return io.err << kHelp, Report(parsed, io);
 
   ArchiveFile archive;

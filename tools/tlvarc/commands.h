@@ -23,7 +23,8 @@ int RunPasswd(const Args& args, CommandIo io);
 // The dispatcher: `tlvarc COMMAND ARGS...`, help included.
 int RunTlvarc(const Args& argv, CommandIo io);
 
-// Without `asked`, refuses an archive that has a password; with it, asks
+// Without `asked`, refuses an archive that has a password as a usage error
+// (exit 2: "give --password"); with it, asks
 // for the password and refuses a wrong one (exit 3).
 Status CheckPassword(const ArchiveFile& archive, bool asked);
 

@@ -18,10 +18,18 @@ constexpr const char* kHelp =
     "  compare FILE OTHER              what differs between two archives\n"
     "  compare FILE --device DIR       what a restore would change on a device\n"
     "  passwd FILE                     set a new password\n"
+    "  help [COMMAND]                  this text, or a command's\n"
     "\n"
-    "tlvarc COMMAND --help explains a command. Passwords are asked at the\n"
-    "terminal; without one they come from TLVARC_PASSWORD (and, for passwd,\n"
-    "the new one from TLVARC_NEW_PASSWORD), never from the command line.\n";
+    "'tlvarc help COMMAND' (or 'tlvarc COMMAND --help') explains a command and\n"
+    "its exit status. Passwords are asked at the terminal; without one they\n"
+    "come from TLVARC_PASSWORD (and, for passwd, the new one from\n"
+    "TLVARC_NEW_PASSWORD), never from the command line.\n"
+    "Exit status: 0 done, 2 usage error; each command adds its own.\n";
+
+constexpr const char* kHelpHelp =
+    "usage: tlvarc help [COMMAND]\n"
+    "Explains COMMAND, or lists the commands.\n"
+    "Exit status: 0 shown, 2 unknown command.\n";
 
 }  // namespace
 
@@ -30,20 +38,43 @@ int Report(const Status& status, CommandIo io) {
   return status.exit_code();
 }
 
-int RunTlvarc(const Args& argv, CommandIo io) {
-  if (argv.empty() || argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help") {
-    (argv.empty() ? io.err : io.out) << kHelp;
-    return argv.empty() ? 2 : 0;
-  }
-  const struct {
+namespace {
+
+using CommandFn = int (*)(const Args&, CommandIo);
+
+CommandFn FindCommand(const std::string& name) {
+  static const struct {
     const char* name;
-    int (*run)(const Args&, CommandIo);
-  } kCommands[] = {{"info", RunInfo},       {"list", RunList},       {"verify", RunVerify}, {"extract", RunExtract},
-                   {"create", RunCreate},   {"compare", RunCompare}, {"passwd", RunPasswd}};
-  Args rest(argv.begin() + 1, argv.end());
+    CommandFn run;
+  } kCommands[] = {{"info", RunInfo},     {"list", RunList},       {"verify", RunVerify}, {"extract", RunExtract},
+                   {"create", RunCreate}, {"compare", RunCompare}, {"passwd", RunPasswd}};
   for (const auto& c : kCommands)
-    if (argv[0] == c.name) return c.run(rest, io);
-  io.err << "tlvarc: unknown command " << argv[0] << "\n" << kHelp;
+    if (name == c.name) return c.run;
+  return nullptr;
+}
+
+// `tlvarc help [COMMAND]`: the tool's help, or the command's own.
+int RunHelp(const Args& args, CommandIo io) {
+  if (args.empty()) return io.out << kHelp, 0;
+  if (args.size() == 1 && (args[0] == "help" || args[0] == "-h" || args[0] == "--help")) return io.out << kHelpHelp, 0;
+  CommandFn command = FindCommand(args[0]);
+  if (!command || args.size() > 1) {
+    io.err << "tlvarc help: " << (command ? "unexpected '" + args[1] + "'" : "unknown command '" + args[0] + "'")
+           << "\nusage: tlvarc help [COMMAND]\n";
+    return 2;
+  }
+  return command({"--help"}, io);
+}
+
+}  // namespace
+
+int RunTlvarc(const Args& argv, CommandIo io) {
+  if (argv.empty()) return io.err << kHelp, 2;
+  if (argv[0] == "--help" || argv[0] == "-h") return io.out << kHelp, 0;
+  Args rest(argv.begin() + 1, argv.end());
+  if (argv[0] == "help") return RunHelp(rest, io);
+  if (CommandFn command = FindCommand(argv[0])) return command(rest, io);
+  io.err << "tlvarc: unknown command '" << argv[0] << "'\n" << kHelp;
   return 2;
 }
 

@@ -1,47 +1,21 @@
 #include "terminal.h"
 
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 
+#include "secret_input.h"
 #include "text.h"
 
 namespace tlvarc {
 
-namespace {
-bool g_ignore_terminal = false;
-}
-
-void IgnoreTerminalForTests() { g_ignore_terminal = true; }
+void IgnoreTerminalForTests() { tlvcli::IgnoreTerminalForTests(); }
 
 Status AskPassword(const std::string& prompt, const char* env_name, std::u16string* password) {
-  int tty = g_ignore_terminal ? -1 : ::open("/dev/tty", O_RDWR | O_CLOEXEC);
-  if (tty < 0) {
-    const char* value = std::getenv(env_name);
-    if (!value) return Status::Usage(std::string("a password is needed: no terminal to ask at, and ") + env_name + " is not set");
-    if (!FromUtf8(value, password)) return Status::Usage(std::string(env_name) + " is not UTF-8 text");
-    return {};
-  }
-  struct termios saved;
-  bool restore = ::tcgetattr(tty, &saved) == 0;
-  if (restore) {
-    struct termios quiet = saved;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    ::tcsetattr(tty, TCSAFLUSH, &quiet);
-  }
-  std::string text = prompt + ": ";
-  (void)!::write(tty, text.data(), text.size());
-  std::string line;
-  char c;
-  while (::read(tty, &c, 1) == 1 && c != '\n') line += c;
-  if (restore) ::tcsetattr(tty, TCSAFLUSH, &saved);
-  (void)!::write(tty, "\n", 1);
-  ::close(tty);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (!FromUtf8(line, password)) return Status::Usage("the password is not UTF-8 text");
+  std::string typed, why;
+  if (!tlvcli::AskSecret(prompt, env_name, &typed, &why)) return Status::Usage(why);
+  if (!FromUtf8(typed, password)) return Status::Usage("the password is not UTF-8 text");
   return {};
 }
 
