@@ -4,6 +4,7 @@
 
 #include "ce/process.h"
 #include "classes.h"
+#include "creation_hook.h"
 #include "dialog_state.h"
 #include "last_error.h"
 #include "metrics.h"
@@ -161,6 +162,7 @@ HWND CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
   queue->windows.push_back(w->handle);
   if (parent && child) parent->children.push_back(w->handle);
   PublishStyle(*w);
+  RunCreationHook(w->hwnd());
 
   CREATESTRUCTW cs{lpParam, hInstance, hMenu, hWndParent, nHeight, nWidth, Y, X,
                    static_cast<LONG>(dwStyle), lpWindowName, lpClassName, dwExStyle};
