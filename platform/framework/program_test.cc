@@ -23,6 +23,27 @@ HWND AwaitWindow(LPCWSTR class_name) {
   return nullptr;
 }
 
+// A window is listed from the moment it is made; its controls come while it
+// handles WM_CREATE.
+HWND AwaitItem(HWND parent, int id) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < until) {
+    if (HWND item = GetDlgItem(parent, id)) return item;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return nullptr;
+}
+
+// Ends the program if the test stops early, so no orphan outlives the test,
+// and closes its handle.
+struct EndsProgram {
+  HANDLE process;
+  ~EndsProgram() {
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 1);
+    CloseHandle(process);
+  }
+};
+
 TEST(FrameworkProgram, RunsFromTheFrameworksWinMainAndEndsWithItsMainWindow) {
   cedev::ScratchDevice device;
   std::filesystem::create_directories(device.dir() / "store" / "Windows");
@@ -31,9 +52,11 @@ TEST(FrameworkProgram, RunsFromTheFrameworksWinMainAndEndsWithItsMainWindow) {
   ASSERT_TRUE(CreateProcessW(u"\\Windows\\fwprogram.exe", u"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr,
                              &pi));
   CloseHandle(pi.hThread);
+  EndsProgram ends{pi.hProcess};
 
   HWND main = AwaitWindow(u"WCE_fwprogram");
   ASSERT_NE(main, nullptr);
+  ASSERT_NE(AwaitItem(main, 40001), nullptr);
   DWORD pid = 0;
   GetWindowThreadProcessId(main, &pid);
   EXPECT_EQ(pid, pi.dwProcessId);
@@ -53,7 +76,6 @@ TEST(FrameworkProgram, RunsFromTheFrameworksWinMainAndEndsWithItsMainWindow) {
   GetExitCodeProcess(pi.hProcess, &code);
   EXPECT_EQ(code, 102u);
   EXPECT_FALSE(IsWindow(main));
-  CloseHandle(pi.hProcess);
 }
 
 }  // namespace
