@@ -59,11 +59,13 @@ class ProbeTest : public GwesTest {
     return code;
   }
 
-  // Polls as a watcher does until the window is there.
+  // Polls as a watcher does until the window is there and shown: a window
+  // is listed from the moment it is made, a dialog before its items are.
   static HWND AwaitWindow(LPCWSTR class_name, LPCWSTR title) {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < until) {
-      if (HWND w = FindWindowW(class_name, title)) return w;
+      HWND w = FindWindowW(class_name, title);
+      if (w && IsWindowVisible(w)) return w;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return nullptr;
