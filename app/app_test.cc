@@ -6,6 +6,7 @@
 #include "api_expect.h"
 #include "app_state.h"
 #include "backup_location.h"
+#include "date_text.h"
 #include "job.h"
 #include "password.h"
 #include "program_setup.h"
@@ -87,6 +88,37 @@ TEST(JobRecords, StartEmpty) {
   EXPECT_EQ(restore.Thread, nullptr);
   EXPECT_EQ(restore.Password[0], 0);
   EXPECT_EQ(sizeof restore.Password / sizeof restore.Password[0], size_t(MAX_PATH)) << "259 units and a terminator";
+}
+
+FILETIME LocalTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
+  SYSTEMTIME t = {};
+  t.wYear = year;
+  t.wMonth = month;
+  t.wDay = day;
+  t.wHour = hour;
+  t.wMinute = minute;
+  FILETIME f;
+  EXPECT_TRUE(SystemTimeToFileTime(&t, &f));
+  return f;
+}
+
+TEST(DateText, TwelveHourClockWithShortYearAndMonth) {
+  struct Case {
+    FILETIME time;
+    const char16_t* text;
+  } cases[] = {
+      {LocalTime(2013, 2, 5, 15, 7), u"13/2/05 03:07 PM"},
+      {LocalTime(2013, 2, 5, 0, 30), u"13/2/05 12:30 AM"},   // midnight reads 12
+      {LocalTime(2013, 2, 5, 12, 0), u"13/2/05 12:00 PM"},   // noon too
+      {LocalTime(2005, 12, 31, 11, 59), u"5/12/31 11:59 AM"},  // a year ending in 05
+  };
+  for (const Case& c : cases) {
+    WCHAR text[64] = u"sentinel";
+    EXPECT_TRUE(FormatBackupDate(c.time, text, 64));
+    EXPECT_EQ(std::u16string(text), std::u16string(c.text));
+  }
+  WCHAR tiny[4] = u"abc";
+  EXPECT_FALSE(FormatBackupDate(LocalTime(2013, 2, 5, 15, 7), tiny, 4)) << "does not fit";
 }
 
 }  // namespace

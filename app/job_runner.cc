@@ -42,7 +42,7 @@ DWORD RunOnWorker(MJob& job, JobWorker worker, DWORD operation) {
   return FinishJobWorker(job);
 }
 
-DWORD RunRestoreJob(MRestoreJob& job, JobWorker worker, BOOL registryOnly) {
+DWORD RunRestoreOnWorker(MRestoreJob& job, JobWorker worker, BOOL registryOnly) {
   RestoreRun run = {&job, worker};
   ResetJobStatus(JOB_OPERATION_RESTORE);
   return RunRestoreSequence(registryOnly, RunRestoreWorker, &run);

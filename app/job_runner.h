@@ -21,4 +21,19 @@ DWORD RunOnWorker(MJob& job, JobWorker worker, DWORD operation);
 // A restore: the steps before the worker, the worker (RunOnWorker), the
 // steps after it, as the restore sequence orders them. Answers the
 // worker's exit code.
-DWORD RunRestoreJob(MRestoreJob& job, JobWorker worker, BOOL registryOnly);
+DWORD RunRestoreOnWorker(MRestoreJob& job, JobWorker worker, BOOL registryOnly);
+
+// The program's runners: the same waits inside the modal progress dialog
+// owned by `owner`, then the result message. Each answers the progress
+// dialog's result (0 when it ended normally).
+extern MJob* CurrentJob;           // the job whose progress dialog is open
+extern LONG ProgressDialogOpen;    // 1 while the progress dialog exists
+INT_PTR RunJob(MJob& job, HWND owner, UINT templateId, UINT titleId, UINT messageId, DWORD extra,
+               JobWorker worker);
+INT_PTR RunBackupJob(MBackupJob& job, HWND owner, BOOL registryOnly);
+INT_PTR RunRestoreJob(MRestoreJob& job, HWND owner, BOOL registryOnly, DWORD extra);
+
+// The message a finished job shows: a string id, or -1 for none.
+int ResultMessageId();
+// Shows that message owned by `owner`, then gives `owner` the focus.
+void ShowJobResult(HWND owner);

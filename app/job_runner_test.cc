@@ -64,13 +64,13 @@ TEST_F(JobRunnerTest, StartingAndFinishingApartGiveTheSameOutcome) {
 
 TEST_F(JobRunnerTest, ARestoreRunsItsWorkerAsARestoreInsideTheSequence) {
   MRestoreJob job;
-  EXPECT_EQ(RunRestoreJob(job, RecordingWorker, TRUE), 7u);
+  EXPECT_EQ(RunRestoreOnWorker(job, RecordingWorker, TRUE), 7u);
   EXPECT_EQ(g_seen.job, &job);
   EXPECT_EQ(g_seen.operation, DWORD(JOB_OPERATION_RESTORE));
   EXPECT_EQ(g_seen.status, DWORD(STATUS_OK));
   EXPECT_EQ(job.ExitCode, 7u);
   MRestoreJob failing;
-  EXPECT_EQ(RunRestoreJob(failing, FailingWorker, TRUE), 0u);
+  EXPECT_EQ(RunRestoreOnWorker(failing, FailingWorker, TRUE), 0u);
   EXPECT_EQ(JobStatus, DWORD(STATUS_SOURCE_READ_FAILED));
 }
 

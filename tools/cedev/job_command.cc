@@ -129,7 +129,7 @@ int RunJobRequest(const JobRequest& request) {
     MRestoreJob job;
     CopyText(job.Password, request.password);
     job.Extra = request.kind->autoRunCode == AUTORUN_RESTORE ? AUTORUN_RESTORE : 0;
-    exitCode = RunRestoreJob(job, request.kind->worker, request.kind->registryOnly);
+    exitCode = RunRestoreOnWorker(job, request.kind->worker, request.kind->registryOnly);
     lastError = JobFailureLastError();
   }
   DWORD status = JobStatus;
