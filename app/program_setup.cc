@@ -6,11 +6,13 @@
 #include "job_status.h"
 #include "jobs.h"
 #include "reg_nodes.h"
+#include "res/main_window_res.h"
 #include "res/strings.h"
 
 void SetUpProgram(HINSTANCE module) {
   ModuleInstance = module;
   RegisterTolvaneStrings(module);
+  RegisterMainWindowResources(module);
   LoadAppTitle();
   SetJobMessageSource(module, AppTitle);
   SetBackupLocationSource(GetBackupLocation);

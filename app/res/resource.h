@@ -33,4 +33,18 @@
 #define IDS_MAKER 57
 #define IDS_VERSION_NUMBER 108
 
+// main window
+#define IDR_MAIN_MENU 101          // the command bar's menu
+#define IDR_MAIN_ACCELERATORS 101  // Ctrl+Q
+#define IDI_MAIN 103               // the program's icon (16 and 32 pixels)
+#define IDC_LOCATION_BOX 259
+#define IDC_LAST_BACKUP_LINE 265
+#define IDC_FREE_SPACE_LINE 266
+#define IDC_USED_MEMORY_LINE 267
+#define IDM_QUIT 40001
+#define IDM_BACKUP 40002
+#define IDM_RESTORE 40003
+#define IDM_DELETE 40004
+#define IDM_VERSION 40005
+
 #define TEXT_LIMIT 2048  // every string is loaded with this limit

@@ -3,6 +3,8 @@
 #include "resource.h"
 
 // Texts exactly as the device shows them (half-width katakana included).
+// The free-space and used-memory figures are whole 64-bit KB counts: a card
+// with 4 GiB or more free must not show the low 32 bits of its byte count.
 const CE_STRINGTABLE_ENTRY kTolvaneStrings[] = {
     {IDS_DESCRIPTION, u"ﾒﾓﾘｶｰﾄﾞへﾕｰｻﾞﾃﾞｰﾀの保存、復元をおこなうｿﾌﾄｳｪｱです。"},
     {IDS_BACKUP_BUTTON, u"バックアップ"},
@@ -30,15 +32,15 @@ const CE_STRINGTABLE_ENTRY kTolvaneStrings[] = {
     {IDS_LAST_BACKUP_LABEL, u"最終ﾊﾞｯｸｱｯﾌﾟ日"},
     {IDS_DELETE_BUTTON, u"ﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙの削除"},
     {IDS_DELETE_QUESTION, u"選択した場所にあるﾊﾞｯｸｱｯﾌﾟﾌｧｲﾙを削除します。よろしいですか？"},
-    {IDS_FREE_SPACE, u"%s: %dKB未使用"},
-    {IDS_USED_MEMORY, u"ﾃﾞｰﾀ記憶用ﾒﾓﾘ: %dKB使用中"},
+    {IDS_FREE_SPACE, u"%s: %I64uKB未使用"},
+    {IDS_USED_MEMORY, u"ﾃﾞｰﾀ記憶用ﾒﾓﾘ: %I64uKB使用中"},
     {IDS_BAD_PASSWORD, u"パスワードが異なります。\n正しいパスワードを入力してリストアを実行し直してください。"},
     {IDS_PASSWORD_MISMATCH,
      u"ﾊﾟｽﾜｰﾄﾞを確認できませんでした。ﾊﾟｽﾜｰﾄﾞと確認入力ﾊﾟｽﾜｰﾄﾞを一致させてください。"},
     {IDS_LOCATION_LABEL, u"保存場所:"},
     {IDS_VERSION_CAPTION, u"ﾊﾞｰｼﾞｮﾝ情報"},
     {IDS_VERSION_YEAR, u"2013"},
-    {IDS_MAKER, u"Velta"},
+    {IDS_MAKER, u"Tolvane Project"},
     {IDS_VERSION_NUMBER, u"1.09"},
 };
 
