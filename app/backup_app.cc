@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app_state.h"
-#include "command_line.h"
+#include "autorun_line.h"
 #include "main_window.h"
 #include "program_setup.h"
 

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "autorun_line.h"
 
 #include "app_state.h"
 #include "root_locations.h"
