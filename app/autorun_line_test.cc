@@ -1,7 +1,5 @@
 // The command line of an unattended run and the root folders that can be a
-// backup location, on a scratch device with the folders a terminal has:
-// FlashDisk and a card (volumes), a plain "Temp" and "My Documents", and
-// the mounted "Release", network folder and a mounted "Card Slot".
+// backup location, on a scratch device with the folders a terminal has.
 #include "autorun_line.h"
 
 #include <gtest/gtest.h>
@@ -13,30 +11,20 @@
 #include "app_state.h"
 #include "root_locations.h"
 #include "scratch_device.h"
+#include "terminal_root_testing.h"
 
 namespace {
-
-cedev::DeviceSettings TerminalRoot() {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
-  s.mounted_folders = {"Release", "ネットワーク", "Card Slot"};
-  return s;
-}
 
 class RootFolders : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (LPCWSTR folder : {u"\\Temp", u"\\My Documents", u"\\Release", u"\\ネットワーク", u"\\Card Slot"}) {
-      ASSERT_TRUE(CreateDirectoryW(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    }
-    // The system folders are mounted like cards: only their names keep them out.
-    ASSERT_NE(GetFileAttributesW(u"\\Release") & FILE_ATTRIBUTE_TEMPORARY, 0u);
-    ASSERT_NE(GetFileAttributesW(u"\\ネットワーク") & FILE_ATTRIBUTE_TEMPORARY, 0u);
+    MakeTerminalRootFolders();
     // A file named like a location is no folder.
     HANDLE file = CreateFileW(u"\\flashdisk2", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
   }
-  cedev::ScratchDevice device_{TerminalRoot()};
+  cedev::ScratchDevice device_{TerminalRootSettings()};
 };
 
 struct Parsed {

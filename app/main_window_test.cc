@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "date_text.h"
 #include "res/resource.h"
 #include "scratch_device.h"
+#include "terminal_root_testing.h"
 #include "tool_runner.h"
 
 namespace {
@@ -62,20 +64,15 @@ std::string Show(const RECT& r) {
          std::to_string(r.bottom);
 }
 
-cedev::DeviceSettings TerminalSettings() {
-  cedev::DeviceSettings s = cedev::ScratchDevice::DefaultSettings();
-  s.mounted_folders = {"Release", "ネットワーク"};
-  return s;
-}
-
 class MainProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (LPCWSTR folder : {u"\\Temp", u"\\Release", u"\\ネットワーク", u"\\Windows", u"\\My Documents"}) {
-      ASSERT_TRUE(CreateDirectoryW(folder, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-    }
-    std::ofstream(device_.dir() / "store" / "Windows" / "tolvane.exe") << "#!cedev-program tolvane\n";
+    device_ = std::make_unique<cedev::ScratchDevice>(Settings());
+    MakeTerminalRootFolders();
+    std::ofstream(device_->dir() / "store" / "Windows" / "tolvane.exe") << "#!cedev-program tolvane\n";
   }
+
+  virtual cedev::DeviceSettings Settings() { return TerminalRootSettings(); }
 
   void TearDown() override {
     for (HANDLE process : processes_) {
@@ -131,7 +128,7 @@ class MainProgram : public ::testing::Test {
   bool Focused(UINT id) { return Item(id).focused; }
 
   int Cedev(std::vector<std::string> args) {
-    args.insert(args.begin(), {"-d", device_.dir().string()});
+    args.insert(args.begin(), {"-d", device_->dir().string()});
     tlvtest::ToolResult result = tlvtest::RunTool("cedev", args);
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
     return result.exit_code;
@@ -180,7 +177,7 @@ class MainProgram : public ::testing::Test {
     return code == expected;
   }
 
-  cedev::ScratchDevice device_{TerminalSettings()};
+  std::unique_ptr<cedev::ScratchDevice> device_;
   std::vector<HANDLE> processes_;
   HWND main_ = nullptr;
 };
@@ -236,7 +233,7 @@ TEST_F(MainProgram, TheWindowShowsItsTenControlsForTheLocationsTheDeviceHas) {
   std::vector<std::u16string> items = automation::ComboItems(Item(IDC_LOCATION_BOX).hwnd);
   std::vector<std::u16string> sorted = items;
   std::sort(sorted.begin(), sorted.end());
-  EXPECT_EQ(sorted, (std::vector<std::u16string>{u"FlashDisk", u"Storage Card"}));
+  EXPECT_EQ(sorted, (std::vector<std::u16string>{u"Card Slot", u"FlashDisk", u"Storage Card"}));
   ASSERT_FALSE(items.empty());
   EXPECT_EQ(Text(IDC_LOCATION_BOX), items.front());
   EXPECT_TRUE(Enabled(IDC_LOCATION_BOX));
@@ -279,20 +276,48 @@ TEST_F(MainProgram, CardsInsertedAndRemovedShowAtOnceAndTheChoiceIsKept) {
 
   // The chosen card goes: the box falls back to its first location.
   Cedev({"volume", "remove", "Storage Card"});
-  EXPECT_TRUE(Eventually([&] { return automation::ComboItems(box).size() == 2; }));
+  EXPECT_TRUE(Eventually([&] { return automation::ComboItems(box).size() == 3; }));
   std::vector<std::u16string> items = automation::ComboItems(box);
   ASSERT_FALSE(items.empty());
   EXPECT_EQ(Text(IDC_LOCATION_BOX), items.front());
   EXPECT_TRUE(Eventually([&] { return Text(IDC_FREE_SPACE_LINE) == FreeSpaceLine(items.front().c_str()); }));
+}
 
-  // Every location gone: nothing to choose, nothing to run.
-  Cedev({"volume", "remove", "Card2"});
-  Cedev({"volume", "remove", "FlashDisk"});
+// A device with no card and no FlashDisk, until one is inserted.
+class BareMainProgram : public MainProgram {
+ protected:
+  cedev::DeviceSettings Settings() override {
+    cedev::DeviceSettings s = TerminalRootSettings();
+    s.volumes.clear();
+    s.mounted_folders = {"Release", "ネットワーク"};
+    return s;
+  }
+};
+
+TEST_F(BareMainProgram, WithoutALocationNothingCanRunUntilACardComes) {
+  ASSERT_NE(StartInteractive(), nullptr);
+  HWND box = Item(IDC_LOCATION_BOX).hwnd;
+  EXPECT_TRUE(automation::ComboItems(box).empty());
+  EXPECT_FALSE(Enabled(IDC_LOCATION_BOX));
+  EXPECT_FALSE(Enabled(IDM_BACKUP));
+  EXPECT_FALSE(Enabled(IDM_RESTORE));
+  EXPECT_FALSE(Enabled(IDM_DELETE));
+  EXPECT_EQ(Text(IDC_LAST_BACKUP_LINE), u"");
+  EXPECT_EQ(Text(IDC_FREE_SPACE_LINE), u"");
+  EXPECT_EQ(Text(IDC_USED_MEMORY_LINE), UsedMemoryLine()) << "the object store is always there";
+
+  Cedev({"volume", "add", "SD"});
+  EXPECT_TRUE(Eventually([&] { return Enabled(IDM_BACKUP); }));
+  EXPECT_EQ(automation::ComboItems(box), std::vector<std::u16string>{u"SD"});
+  EXPECT_EQ(Text(IDC_LOCATION_BOX), u"SD");
+  EXPECT_TRUE(Enabled(IDC_LOCATION_BOX));
+  EXPECT_TRUE(Eventually([&] { return Text(IDC_FREE_SPACE_LINE) == FreeSpaceLine(u"SD"); }));
+
+  Cedev({"volume", "remove", "SD"});
   EXPECT_TRUE(Eventually([&] { return !Enabled(IDC_LOCATION_BOX); }));
   EXPECT_TRUE(automation::ComboItems(box).empty());
-  EXPECT_TRUE(Eventually([&] { return !Enabled(IDM_BACKUP); }));
+  EXPECT_FALSE(Enabled(IDM_BACKUP));
   EXPECT_TRUE(Eventually([&] { return Text(IDC_FREE_SPACE_LINE).empty(); }));
-  EXPECT_FALSE(Text(IDC_USED_MEMORY_LINE).empty()) << "the object store is always there";
 }
 
 TEST_F(MainProgram, AnArchiveAtTheLocationShowsItsDateAndEnablesRestoreAndDelete) {
