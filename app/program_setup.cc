@@ -6,6 +6,7 @@
 #include "job_status.h"
 #include "jobs.h"
 #include "reg_nodes.h"
+#include "res/dialogs.h"
 #include "res/main_window_res.h"
 #include "res/strings.h"
 
@@ -13,6 +14,7 @@ void SetUpProgram(HINSTANCE module) {
   ModuleInstance = module;
   RegisterTolvaneStrings(module);
   RegisterMainWindowResources(module);
+  RegisterTolvaneDialogs(module);
   LoadAppTitle();
   SetJobMessageSource(module, AppTitle);
   SetBackupLocationSource(GetBackupLocation);
