@@ -127,11 +127,21 @@ class MainProgram : public ::testing::Test {
   bool Enabled(UINT id) { return Item(id).enabled; }
   bool Focused(UINT id) { return Item(id).focused; }
 
-  int Cedev(std::vector<std::string> args) {
+  int Cedev(std::vector<std::string> args) { return CedevResult(args).exit_code; }
+
+  tlvtest::ToolResult CedevResult(std::vector<std::string> args) {
     args.insert(args.begin(), {"-d", device_->dir().string()});
     tlvtest::ToolResult result = tlvtest::RunTool("cedev", args);
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-    return result.exit_code;
+    return result;
+  }
+
+  // The message boxes journalled since the last call.
+  std::string NewBoxes() {
+    std::string all = CedevResult({"events", "--kind", "msgbox"}).out;
+    std::string fresh = all.substr(std::min(all.size(), boxes_seen_));
+    boxes_seen_ = all.size();
+    return fresh;
   }
 
   static std::u16string FreeSpaceLine(LPCWSTR location) {
@@ -180,6 +190,7 @@ class MainProgram : public ::testing::Test {
   std::unique_ptr<cedev::ScratchDevice> device_;
   std::vector<HANDLE> processes_;
   HWND main_ = nullptr;
+  size_t boxes_seen_ = 0;
 };
 
 struct ExpectedControl {
@@ -432,6 +443,83 @@ TEST_F(MainProgram, TheLandscapeScreenMovesEveryControlToItsOtherRectangle) {
   ASSERT_EQ(controls.size(), std::size(kExpected));
   for (size_t i = 0; i < controls.size(); ++i) {
     EXPECT_EQ(Show(controls[i].rect), Show(kExpected[i].portrait)) << "control " << i + 1;
+  }
+}
+
+std::string FileText(LPCWSTR path) {
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(none)";
+  char buffer[256];
+  DWORD read = 0;
+  ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+  CloseHandle(file);
+  return std::string(buffer, read);
+}
+
+// The way the auto-restore tool drives the program: unattended runs whose
+// only report is the result box, answered here by cedev run's script.
+TEST_F(MainProgram, UnattendedBackupAndRestoreThroughCedevRun) {
+  HANDLE letter = CreateFileW(u"\\My Documents\\Letter.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(letter, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(letter, "Dear device", 11, &written, nullptr);
+  CloseHandle(letter);
+  NewBoxes();
+
+  EXPECT_EQ(Cedev({"run", "--timeout", "120", "--answer", "ok", "tolvane", "/B/FlashDisk/secret"}), 0);
+  WIN32_FIND_DATAW archive;
+  HANDLE find = FindFirstFileW(u"\\FlashDisk\\Backup\\Backup.dat", &archive);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  FILETIME local;
+  FileTimeToLocalFileTime(&archive.ftLastWriteTime, &local);
+  WCHAR date[64];
+  FormatBackupDate(local, date, 64);
+  std::string boxes = NewBoxes();
+  EXPECT_THAT(boxes, ::testing::HasSubstr("caption \"Tolvane Utility\" text \"" +
+                                          Utf8(u"ﾊﾞｯｸｱｯﾌﾟが終了しました。:" + std::u16string(date)) +
+                                          "\" flags 0x40040"));
+  EXPECT_EQ(automation::Find(kMainClass, nullptr), nullptr) << "the program has ended";
+
+  ASSERT_TRUE(DeleteFileW(u"\\My Documents\\Letter.txt"));
+  EXPECT_EQ(Cedev({"run", "--timeout", "120", "--answer", "ok", "tolvane", "/R/FlashDisk/wrong"}), 0);
+  EXPECT_THAT(NewBoxes(), ::testing::HasSubstr(Utf8(u"パスワードが異なります。") + "\\n" +
+                                               Utf8(u"正しいパスワードを入力してリストアを実行し直してください。\" flags 0x40010")));
+  EXPECT_EQ(FileText(u"\\My Documents\\Letter.txt"), "(none)");
+
+  EXPECT_EQ(Cedev({"run", "--timeout", "120", "--answer", "ok", "tolvane", "/r/flashdisk/secret"}), 0);
+  EXPECT_THAT(NewBoxes(), ::testing::HasSubstr(Utf8(u"ﾘｽﾄｱが終了しました。使用する前に本体をﾘｾｯﾄしてください。") +
+                                               "\" flags 0x40040"));
+  EXPECT_EQ(FileText(u"\\My Documents\\Letter.txt"), "Dear device");
+}
+
+TEST_F(MainProgram, AnUnattendedRunStaysOutOfSightAndEndsWithItsResultBox) {
+  HANDLE process = Start(u"/s/FlashDisk/pw");
+  HWND box = automation::WaitForWindow(u"Dialog", u"Tolvane Utility", 60000);
+  ASSERT_NE(box, nullptr);
+  HWND main = automation::Find(kMainClass, nullptr);
+  ASSERT_NE(main, nullptr);
+  std::optional<automation::WindowInfo> window = automation::Describe(main);
+  ASSERT_TRUE(window);
+  EXPECT_EQ(Show(window->rect), "0,0,0,0");
+  EXPECT_TRUE(automation::ListItems(main).empty()) << "no controls, no command bar";
+
+  // What the auto-restore tool reads: the icon item and the text.
+  ASSERT_TRUE(Eventually([&] { return GetDlgItem(box, CE_MSGBOX_ICON_ID) != nullptr; }));
+  std::u16string icon, text;
+  for (const automation::WindowInfo& item : automation::ListItems(box)) {
+    if (item.id == CE_MSGBOX_ICON_ID) icon = item.text;
+    if (item.id == CE_MSGBOX_TEXT_ID) text = item.text;
+  }
+  EXPECT_EQ(icon, std::u16string(u"\uFFFF\u0040")) << "information: the backup worked";
+  EXPECT_EQ(text, u"ﾊﾞｯｸｱｯﾌﾟが終了しました。:") << "no data archive, so no date";
+  EXPECT_NE(GetFileAttributesW(u"\\FlashDisk\\Backup\\Registory.dat"), INVALID_FILE_ATTRIBUTES);
+
+  ASSERT_TRUE(automation::PressItem(box, IDOK));
+  EXPECT_TRUE(EndsWithCode(process, 0));
+  EXPECT_TRUE(automation::WaitUntilGone(main, 10000));
+  for (const automation::WindowInfo& w : automation::ListWindows()) {
+    EXPECT_NE(w.pid, window->pid) << Utf8(w.class_name) << " outlived the program";
   }
 }
 
