@@ -256,9 +256,7 @@ void MMainWnd::OnCommandId(UINT id) {
 }
 
 BOOL MMainWnd::PreTranslateMessage(MSG* pMsg) {
-  // Not while a box or dialog of this window is open (the window is then
-  // disabled): Ctrl+Q would pull the window from under it.
-  if (m_hAccel && IsWindowEnabled(m_hWnd) && TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg)) return TRUE;
+  if (m_hAccel && TranslateAcceleratorW(m_hWnd, m_hAccel, pMsg)) return TRUE;
   if (CBaseWnd::PreTranslateMessage(pMsg)) return TRUE;
   if (pMsg->message == WM_KEYDOWN) {
     if (ProgressDialogOpen) return FALSE;

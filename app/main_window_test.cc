@@ -446,6 +446,38 @@ TEST_F(MainProgram, TheLandscapeScreenMovesEveryControlToItsOtherRectangle) {
   }
 }
 
+// A person presses Backup and then tries to close the window while the job
+// runs: the window must stay, or the program would end in the middle of it.
+TEST_F(MainProgram, TheWindowOutlivesCloseRequestsWhileAJobRuns) {
+  HWND main = StartInteractive();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(automation::Select(Item(IDC_LOCATION_BOX).hwnd, u"FlashDisk"));
+  ASSERT_TRUE(PostMessageW(Item(IDM_BACKUP).hwnd, BM_CLICK, 0, 0));
+  HWND password = automation::WaitForWindow(u"Dialog", u"Tolvane Utility", 20000);
+  ASSERT_NE(password, nullptr);
+  ASSERT_TRUE(Eventually([&] { return GetDlgItem(password, IDYES) != nullptr; }));
+  ASSERT_TRUE(automation::PressItem(password, IDYES));  // no password, confirmed as none
+
+  HWND progress = automation::WaitForWindow(u"Dialog", u"ﾊﾞｯｸｱｯﾌﾟ", 20000);
+  ASSERT_NE(progress, nullptr);
+  automation::SendKey(VK_ESCAPE);  // reaches the main window's pre-translation
+  EXPECT_TRUE(automation::Close(main));
+  EXPECT_TRUE(IsWindow(main));
+
+  HWND result = automation::WaitForWindow(u"Dialog", u"Tolvane Utility", 60000);
+  ASSERT_NE(result, nullptr);
+  EXPECT_TRUE(IsWindow(main)) << "closed while the job ran";
+  ASSERT_TRUE(Eventually([&] { return GetDlgItem(result, IDOK) != nullptr; }));
+  ASSERT_TRUE(automation::PressItem(result, IDOK));
+  EXPECT_NE(GetFileAttributesW(u"\\FlashDisk\\Backup\\Backup.dat"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Eventually([&] { return Text(IDC_LAST_BACKUP_LINE) != u""; })) << "the next tick shows the date";
+  EXPECT_EQ(WaitForSingleObject(processes_.front(), 0), WAIT_TIMEOUT);
+
+  // With the job done a close request ends the program.
+  EXPECT_TRUE(automation::Close(main));
+  EXPECT_TRUE(EndsWithCode(processes_.front(), 0));
+}
+
 std::string FileText(LPCWSTR path) {
   HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return "(none)";
