@@ -62,3 +62,8 @@ echo "What the second archive holds beyond the first:"
 # system, so a restore cannot delete them either.
 echo "What a restore of the second archive would change on the device:"
 "$bin/tlvarc" compare "$scratch/second.dat" --device "$CEDEV_DEVICE" && echo "(nothing)"
+
+# The main program itself, unattended as the auto-restore tool runs it: a
+# backup whose only report is its result box, answered OK here.
+cedev run --answer ok tolvane /B/FlashDisk/demo
+echo "The main program's result box:"; cedev events --kind msgbox | tail -n 1
