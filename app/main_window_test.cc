@@ -19,6 +19,7 @@
 
 #include "ce/automation.h"
 #include "date_text.h"
+#include "device_control.h"
 #include "res/resource.h"
 #include "scratch_device.h"
 #include "terminal_root_testing.h"
@@ -40,22 +41,7 @@ bool Eventually(const std::function<bool()>& done, int seconds = 15) {
   return done();
 }
 
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
+std::string Utf8(const std::u16string& text) { return cedev::ToUtf8(text); }
 
 std::u16string Wide(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
