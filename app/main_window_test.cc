@@ -380,6 +380,23 @@ TEST_F(MainProgram, TabShiftTabAndEscapeMoveRoundTheBoxAndTheButtons) {
   EXPECT_FALSE(IsWindow(main));
 }
 
+TEST_F(MainProgram, TheMenusVersionItemShowsTheProgramsVersionBox) {
+  HWND main = StartInteractive();
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(PostMessageW(main, WM_COMMAND, IDM_VERSION, 0));
+  HWND box = automation::WaitForWindow(u"Dialog", u"ﾊﾞｰｼﾞｮﾝ情報", 20000);
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(Eventually([&] { return GetDlgItem(box, IDOK) != nullptr; }));
+  std::vector<std::u16string> texts;
+  for (const automation::WindowInfo& item : automation::ListItems(box)) texts.push_back(item.text);
+  EXPECT_THAT(texts, ::testing::Contains(u"Tolvane Utility"));
+  EXPECT_THAT(texts, ::testing::Contains(u"Version 1.09"));
+  EXPECT_THAT(texts, ::testing::Contains(u"Copyright (C) 2013 Tolvane Project"));
+  ASSERT_TRUE(automation::PressItem(box, IDOK));
+  EXPECT_TRUE(automation::WaitUntilGone(box, 10000));
+  EXPECT_TRUE(IsWindow(main));
+}
+
 TEST_F(MainProgram, CtrlQEndsTheProgram) {
   HWND main = StartInteractive();
   ASSERT_NE(main, nullptr);
