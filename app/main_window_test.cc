@@ -466,6 +466,8 @@ TEST_F(MainProgram, TheWindowOutlivesCloseRequestsWhileAJobRuns) {
   automation::SendKey(VK_ESCAPE);  // reaches the main window's pre-translation
   EXPECT_TRUE(automation::Close(main));
   EXPECT_TRUE(IsWindow(main));
+  // A second start meanwhile runs nothing of its own.
+  EXPECT_TRUE(EndsWithCode(Start(u"/R/FlashDisk"), 0));
 
   HWND result = automation::WaitForWindow(u"Dialog", u"Tolvane Utility", 60000);
   ASSERT_NE(result, nullptr);
