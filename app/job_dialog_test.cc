@@ -179,6 +179,16 @@ TEST_F(JobDialogTest, TheRestoreProgressDialogHasNoCloseBox) {
   EXPECT_EQ(text, AppString(IDS_RESTORE_PROGRESS));
 }
 
+TEST_F(JobDialogTest, AWorkerThatCannotStartIsStartedAgainAtTheNextTicks) {
+  ASSERT_TRUE(cedev::AddFault("thread.create", u"thread", ERROR_OUTOFMEMORY, 2));
+  SetEvent(HeldWorker::release);
+  MBackupJob job;
+  EXPECT_EQ(RunJob(job, owner_, IDD_BACKUP_PROGRESS, IDS_BACKUP_TITLE, IDS_BACKUP_PROGRESS, 0, HeldWorker::Run), 0);
+  EXPECT_EQ(job.ExitCode, 1u) << "the third try ran the worker";
+  EXPECT_EQ(Journal("fault").size(), 2u);
+  EXPECT_EQ(JobStatus, DWORD(STATUS_OK));
+}
+
 // The close box only asks; the worker's question decides.
 class CancelTest : public JobDialogTest {
  protected:
