@@ -127,16 +127,17 @@ class Person {
   std::thread thread_;
 };
 
-// The program's dialog with the caption (never a message box), once shown.
+// The program's dialog with the caption (never a message box) once it is
+// shown with its items; null when none comes within kPatience.
 inline HWND AwaitDialog(const std::u16string& caption) {
-  HWND found = nullptr;
-  for (int i = 0; i < 400 && !found; ++i) {
-    HWND window = ui::WaitForWindow(u"Dialog", caption.c_str(), kPatience);
+  constexpr DWORD kStep = 5;
+  for (DWORD waited = 0; waited < kPatience; waited += kStep) {
+    HWND window = FindWindowW(u"Dialog", caption.c_str());
     auto info = window ? ui::Describe(window) : std::nullopt;
-    if (info && !info->message_box && !ui::ListItems(window).empty()) found = window;
-    if (!found) Sleep(static_cast<DWORD>(5 * kTimeScale));
+    if (info && info->visible && !info->message_box && !ui::ListItems(window).empty()) return window;
+    Sleep(kStep);
   }
-  return found;
+  return nullptr;
 }
 
 inline std::u16string ItemText(HWND dialog, int id) {
