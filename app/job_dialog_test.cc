@@ -189,15 +189,34 @@ TEST_F(JobDialogTest, AWorkerThatCannotStartIsStartedAgainAtTheNextTicks) {
   EXPECT_EQ(JobStatus, DWORD(STATUS_OK));
 }
 
-// The close box only asks; the worker's question decides.
-class CancelTest : public JobDialogTest {
+// A data backup with something to copy, so it meets a check point.
+class DataBackupTest : public JobDialogTest {
  protected:
   void SetUp() override {
     JobDialogTest::SetUp();
-    // Something for the data backup to copy, so it meets a check point.
     ASSERT_TRUE(CreateDirectoryW(u"\\My Documents", nullptr));
     ASSERT_TRUE(PutFile(u"\\My Documents\\notes.txt", std::string(200000, 'n')));
   }
+};
+
+TEST_F(DataBackupTest, ACardTakenOutDuringTheBackupIsAWriteFailureNeverASuccess) {
+  {
+    Person person([&] {
+      ASSERT_NE(AwaitDialog(kBackupCaption), nullptr);
+      ASSERT_TRUE(device_.device().UpdateSettings([](cedev::DeviceSettings& s) {
+        std::erase_if(s.volumes, [](const cedev::VolumeSetting& v) { return v.name == "FlashDisk"; });
+      }));
+    });
+    MBackupJob job;
+    RunBackupJob(job, owner_, FALSE);
+  }
+  EXPECT_EQ(JobStatus, DWORD(STATUS_WRITE_FAILED));
+  ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
+}
+
+// The close box only asks; the worker's question decides.
+class CancelTest : public DataBackupTest {
+ protected:
   // Closes the backup's progress dialog as soon as it shows.
   void BackupClosingTheProgressDialog() {
     Person person([&] {
