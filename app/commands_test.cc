@@ -111,6 +111,21 @@ TEST_F(CommandTest, TheBackupQuestionAsThePersonSeesIt) {
   EXPECT_TRUE(boxes_.Take().empty());
 }
 
+TEST_F(CommandTest, HelpFromThePasswordDialogOpensTheHelpViewer) {
+  InstallHelpViewer();
+  {
+    Person person([] {
+      HWND dialog = AwaitDialog(u"Tolvane Utility");
+      ASSERT_NE(dialog, nullptr);
+      SendMessageW(dialog, WM_HELP, 0, 0);
+      EXPECT_TRUE(IsWindow(dialog)) << "help leaves the question open";
+      EXPECT_TRUE(ui::PressItem(dialog, IDNO));
+    });
+    RestoreCommand(owner_);
+  }
+  EXPECT_EQ(HelpShown(), (std::vector<std::string>{"help shown: file:Tolvane.htm#Main_Contents"}));
+}
+
 TEST_F(CommandTest, AConfirmationDifferingOnlyInCaseIsRefusedAndTheFieldsEmptied) {
   std::u16string afterMismatch[2];
   {

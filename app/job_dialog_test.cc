@@ -160,6 +160,21 @@ TEST_F(JobDialogTest, TheProgressDialogShowsTheJobAndIgnoresEnterAndEscapeUntilT
   EXPECT_GE(std::count(keys.begin(), keys.end(), "up vk 0x0 scan 0x0"), 2);
 }
 
+TEST_F(JobDialogTest, HelpFromTheProgressDialogOpensTheHelpViewer) {
+  InstallHelpViewer();
+  MRestoreJob job;
+  {
+    Person person([&] {
+      HWND dialog = AwaitDialog(kRestoreCaption);
+      ASSERT_NE(dialog, nullptr);
+      SendMessageW(dialog, WM_HELP, 0, 0);
+      SetEvent(HeldWorker::release);
+    });
+    RunJob(job, owner_, IDD_RESTORE_PROGRESS, IDS_RESTORE_TITLE, IDS_RESTORE_PROGRESS, 0, HeldWorker::Run);
+  }
+  EXPECT_EQ(HelpShown(), (std::vector<std::string>{"help shown: file:Tolvane.htm#Main_Contents"}));
+}
+
 TEST_F(JobDialogTest, TheRestoreProgressDialogHasNoCloseBox) {
   MRestoreJob job;
   DWORD style = 0;
