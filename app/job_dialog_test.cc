@@ -229,6 +229,30 @@ TEST_F(DataBackupTest, ACardTakenOutDuringTheBackupIsAWriteFailureNeverASuccess)
   ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
 }
 
+TEST_F(DataBackupTest, FaultsOnEitherSideOfTheJobShowTheirOwnTexts) {
+  // A file that cannot be read: the backup's source failed.
+  ASSERT_TRUE(cedev::AddFault("file.read", u"\\My Documents\\notes.txt", ERROR_READ_FAULT, 1));
+  Automatic(AUTORUN_BACKUP, u"pw");
+  EXPECT_EQ(JobStatus, DWORD(STATUS_SOURCE_READ_FAILED));
+  ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
+
+  // A full card: the archive could not be written.
+  ASSERT_TRUE(cedev::AddFault("volume.full", u"\\FlashDisk\\*", ERROR_DISK_FULL));
+  Automatic(AUTORUN_BACKUP, u"pw");
+  EXPECT_EQ(JobStatus, DWORD(STATUS_WRITE_FAILED));
+  ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
+  cedev::ClearFaults();
+
+  // A restore that cannot write a file back.
+  Automatic(AUTORUN_BACKUP, u"pw");
+  ASSERT_TRUE(Exists(kDataArchive));
+  boxes_.Take();
+  ASSERT_TRUE(cedev::AddFault("file.write", u"\\My Documents\\notes.txt", ERROR_WRITE_FAULT));
+  Automatic(AUTORUN_RESTORE, u"pw");
+  EXPECT_EQ(JobStatus, DWORD(STATUS_DEVICE_WRITE_FAILED));
+  ExpectFailureBox(IDS_DEVICE_WRITE_FAILED);
+}
+
 // The close box only asks; the worker's question decides.
 class CancelTest : public DataBackupTest {
  protected:
