@@ -179,6 +179,26 @@ class AppUiTest : public ::testing::Test {
     }));
   }
 
+  // The device's help viewer, as the sample device has it.
+  void InstallHelpViewer() {
+    ASSERT_TRUE(CreateDirectoryW(u"\\Windows", nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    HANDLE file = CreateFileW(u"\\Windows\\peghelp.exe", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const char stub[] = "#!cedev-program peghelp\n";
+    DWORD put = 0;
+    EXPECT_TRUE(WriteFile(file, stub, sizeof stub - 1, &put, nullptr));
+    CloseHandle(file);
+  }
+  // What the help viewer was asked to show, once it has run.
+  std::vector<std::string> HelpShown() {
+    for (int i = 0; i < 200; ++i) {
+      std::vector<std::string> shown = Journal("peghelp");
+      if (!shown.empty()) return shown;
+      Sleep(static_cast<DWORD>(25 * kTimeScale));
+    }
+    return {};
+  }
+
   // Journal entries of one kind since the test began.
   std::vector<std::string> Journal(const std::string& kind) {
     std::vector<std::string> out;

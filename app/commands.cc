@@ -53,7 +53,7 @@ class CommandPassword {
   LPCWSTR Text() const { return AutoRunCode != AUTORUN_NONE ? AutoRunPassword : typed_; }
 
  private:
-  WCHAR typed_[PASSWORD_UNITS];
+  WCHAR typed_[kPasswordUnits];
 };
 
 // What the commands changed in the registry reaches storage before the

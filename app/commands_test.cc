@@ -67,6 +67,7 @@ TEST_F(CommandTest, TheBackupQuestionAsThePersonSeesIt) {
   };
   std::map<int, Item> items;
   RECT pixels{};
+  UINT iconId = 0;
   {
     Person person([&] {
       HWND dialog = AwaitDialog(u"Tolvane Utility");
@@ -74,6 +75,9 @@ TEST_F(CommandTest, TheBackupQuestionAsThePersonSeesIt) {
       for (const ui::WindowInfo& info : ui::ListItems(dialog)) {
         items[static_cast<int>(info.id)] = {info.text, info.style, true};
       }
+      auto icon = reinterpret_cast<HICON>(SendDlgItemMessageW(dialog, IDC_PASSWORD_ICON, STM_GETICON, 0, 0));
+      int cx = 0, cy = 0;
+      EXPECT_TRUE(CeGetIconInfo(icon, &iconId, &cx, &cy));
       GetWindowRect(GetDlgItem(dialog, IDC_PASSWORD_CONFIRM), &pixels);
       MapWindowPoints(nullptr, dialog, reinterpret_cast<LPPOINT>(&pixels), 2);
       EXPECT_TRUE(ui::PressItem(dialog, IDNO));
@@ -89,7 +93,7 @@ TEST_F(CommandTest, TheBackupQuestionAsThePersonSeesIt) {
   EXPECT_EQ(items[IDC_CONFIRM_LABEL].text, u"ﾊﾟｽﾜｰﾄﾞの確認:");
   EXPECT_EQ(items[IDYES].text, u"はい");
   EXPECT_EQ(items[IDNO].text, u"いいえ");
-  EXPECT_TRUE(items[IDC_PASSWORD_ICON].present);
+  EXPECT_EQ(iconId, UINT(IDI_PASSWORD));
   for (int field : {IDC_PASSWORD, IDC_PASSWORD_CONFIRM}) {
     EXPECT_TRUE(items[field].style & ES_PASSWORD) << field;
     EXPECT_TRUE(items[field].style & WS_TABSTOP) << field;
@@ -105,6 +109,21 @@ TEST_F(CommandTest, TheBackupQuestionAsThePersonSeesIt) {
   EXPECT_FALSE(Exists(kDataArchive));
   EXPECT_EQ(JobStatus, DWORD(STATUS_OK));
   EXPECT_TRUE(boxes_.Take().empty());
+}
+
+TEST_F(CommandTest, HelpFromThePasswordDialogOpensTheHelpViewer) {
+  InstallHelpViewer();
+  {
+    Person person([] {
+      HWND dialog = AwaitDialog(u"Tolvane Utility");
+      ASSERT_NE(dialog, nullptr);
+      SendMessageW(dialog, WM_HELP, 0, 0);
+      EXPECT_TRUE(IsWindow(dialog)) << "help leaves the question open";
+      EXPECT_TRUE(ui::PressItem(dialog, IDNO));
+    });
+    RestoreCommand(owner_);
+  }
+  EXPECT_EQ(HelpShown(), (std::vector<std::string>{"help shown: file:Tolvane.htm#Main_Contents"}));
 }
 
 TEST_F(CommandTest, AConfirmationDifferingOnlyInCaseIsRefusedAndTheFieldsEmptied) {

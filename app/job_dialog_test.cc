@@ -160,6 +160,21 @@ TEST_F(JobDialogTest, TheProgressDialogShowsTheJobAndIgnoresEnterAndEscapeUntilT
   EXPECT_GE(std::count(keys.begin(), keys.end(), "up vk 0x0 scan 0x0"), 2);
 }
 
+TEST_F(JobDialogTest, HelpFromTheProgressDialogOpensTheHelpViewer) {
+  InstallHelpViewer();
+  MRestoreJob job;
+  {
+    Person person([&] {
+      HWND dialog = AwaitDialog(kRestoreCaption);
+      ASSERT_NE(dialog, nullptr);
+      SendMessageW(dialog, WM_HELP, 0, 0);
+      SetEvent(HeldWorker::release);
+    });
+    RunJob(job, owner_, IDD_RESTORE_PROGRESS, IDS_RESTORE_TITLE, IDS_RESTORE_PROGRESS, 0, HeldWorker::Run);
+  }
+  EXPECT_EQ(HelpShown(), (std::vector<std::string>{"help shown: file:Tolvane.htm#Main_Contents"}));
+}
+
 TEST_F(JobDialogTest, TheRestoreProgressDialogHasNoCloseBox) {
   MRestoreJob job;
   DWORD style = 0;
@@ -189,15 +204,58 @@ TEST_F(JobDialogTest, AWorkerThatCannotStartIsStartedAgainAtTheNextTicks) {
   EXPECT_EQ(JobStatus, DWORD(STATUS_OK));
 }
 
-// The close box only asks; the worker's question decides.
-class CancelTest : public JobDialogTest {
+// A data backup with something to copy, so it meets a check point.
+class DataBackupTest : public JobDialogTest {
  protected:
   void SetUp() override {
     JobDialogTest::SetUp();
-    // Something for the data backup to copy, so it meets a check point.
     ASSERT_TRUE(CreateDirectoryW(u"\\My Documents", nullptr));
     ASSERT_TRUE(PutFile(u"\\My Documents\\notes.txt", std::string(200000, 'n')));
   }
+};
+
+TEST_F(DataBackupTest, ACardTakenOutDuringTheBackupIsAWriteFailureNeverASuccess) {
+  {
+    Person person([&] {
+      ASSERT_NE(AwaitDialog(kBackupCaption), nullptr);
+      ASSERT_TRUE(device_.device().UpdateSettings([](cedev::DeviceSettings& s) {
+        std::erase_if(s.volumes, [](const cedev::VolumeSetting& v) { return v.name == "FlashDisk"; });
+      }));
+    });
+    MBackupJob job;
+    RunBackupJob(job, owner_, FALSE);
+  }
+  EXPECT_EQ(JobStatus, DWORD(STATUS_WRITE_FAILED));
+  ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
+}
+
+TEST_F(DataBackupTest, FaultsOnEitherSideOfTheJobShowTheirOwnTexts) {
+  // A file that cannot be read: the backup's source failed.
+  ASSERT_TRUE(cedev::AddFault("file.read", u"\\My Documents\\notes.txt", ERROR_READ_FAULT, 1));
+  Automatic(AUTORUN_BACKUP, u"pw");
+  EXPECT_EQ(JobStatus, DWORD(STATUS_SOURCE_READ_FAILED));
+  ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
+
+  // A full card: the archive could not be written.
+  ASSERT_TRUE(cedev::AddFault("volume.full", u"\\FlashDisk\\*", ERROR_DISK_FULL));
+  Automatic(AUTORUN_BACKUP, u"pw");
+  EXPECT_EQ(JobStatus, DWORD(STATUS_WRITE_FAILED));
+  ExpectFailureBox(IDS_BACKUP_WRITE_FAILED);
+  cedev::ClearFaults();
+
+  // A restore that cannot write a file back.
+  Automatic(AUTORUN_BACKUP, u"pw");
+  ASSERT_TRUE(Exists(kDataArchive));
+  boxes_.Take();
+  ASSERT_TRUE(cedev::AddFault("file.write", u"\\My Documents\\notes.txt", ERROR_WRITE_FAULT));
+  Automatic(AUTORUN_RESTORE, u"pw");
+  EXPECT_EQ(JobStatus, DWORD(STATUS_DEVICE_WRITE_FAILED));
+  ExpectFailureBox(IDS_DEVICE_WRITE_FAILED);
+}
+
+// The close box only asks; the worker's question decides.
+class CancelTest : public DataBackupTest {
+ protected:
   // Closes the backup's progress dialog as soon as it shows.
   void BackupClosingTheProgressDialog() {
     Person person([&] {

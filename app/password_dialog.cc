@@ -39,9 +39,9 @@ BOOL MPasswordDlg::OnInitDialog() {
   SetWindowText(AppTitle);
   for (int id : {IDC_PASSWORD, IDC_PASSWORD_CONFIRM}) {
     if (!HasItem(id)) continue;
-    // The buffer holds PASSWORD_UNITS - 1 characters: a longer typed text
+    // The buffer holds kPasswordUnits - 1 characters: a longer typed text
     // would be cut without the user knowing which password was kept.
-    SendDlgItemMessageW(m_hWnd, id, EM_LIMITTEXT, PASSWORD_UNITS - 1, 0);
+    SendDlgItemMessageW(m_hWnd, id, EM_LIMITTEXT, kPasswordUnits - 1, 0);
     if (m_password) SetDlgItemTextW(m_hWnd, id, m_password);
   }
   return TRUE;
@@ -67,13 +67,13 @@ void MPasswordDlg::OnYes() {
     EndDialog(IDYES);
     return;
   }
-  GetDlgItemTextW(m_hWnd, IDC_PASSWORD, m_password, PASSWORD_UNITS);
+  GetDlgItemTextW(m_hWnd, IDC_PASSWORD, m_password, kPasswordUnits);
   if (!HasItem(IDC_PASSWORD_CONFIRM)) {
     EndDialog(IDYES);
     return;
   }
-  WCHAR confirmation[PASSWORD_UNITS];
-  GetDlgItemTextW(m_hWnd, IDC_PASSWORD_CONFIRM, confirmation, PASSWORD_UNITS);
+  WCHAR confirmation[kPasswordUnits];
+  GetDlgItemTextW(m_hWnd, IDC_PASSWORD_CONFIRM, confirmation, kPasswordUnits);
   // Exact comparison: a password differing only in case would not open
   // the archive it protects.
   if (wcscmp(confirmation, m_password) == 0) {

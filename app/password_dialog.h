@@ -4,9 +4,12 @@
 
 #include "panelry.h"
 
+// A typed password: at most 255 characters and the terminator.
+constexpr int kPasswordUnits = 256;
+
 class MPasswordDlg : public CAutoDlg {
  public:
-  // `password` is the caller's buffer of PASSWORD_UNITS units (or null): it
+  // `password` is the caller's buffer of kPasswordUnits units (or null): it
   // fills the fields when the dialog opens and takes the typed password
   // when the user answers Yes. The dialog ends with IDYES, IDNO or, on
   // Escape, IDCANCEL.

@@ -64,4 +64,3 @@
 #define IDC_PASSWORD_LABEL 1004
 #define IDC_CONFIRM_LABEL 1005
 #define IDC_PASSWORD_TEXT 1006
-#define PASSWORD_UNITS 256  // a password of at most 255 characters and its terminator
