@@ -17,8 +17,6 @@ BOOL RegistryOnly = FALSE;
 
 namespace {
 
-constexpr UINT_PTR kRefreshTimer = 256;
-constexpr UINT kRefreshPeriod = 1000;
 constexpr UINT kStopBox = MB_TOPMOST | MB_DEFBUTTON2 | MB_ICONHAND;
 constexpr UINT kDeleteQuestion = MB_TOPMOST | MB_DEFBUTTON2 | MB_ICONQUESTION | MB_YESNO;
 
@@ -27,8 +25,8 @@ constexpr UINT kDeleteQuestion = MB_TOPMOST | MB_DEFBUTTON2 | MB_ICONQUESTION | 
 // the command ends.
 class RefreshPause {
  public:
-  explicit RefreshPause(HWND window) : window_(window) { KillTimer(window_, kRefreshTimer); }
-  ~RefreshPause() { SetTimer(window_, kRefreshTimer, kRefreshPeriod, nullptr); }
+  explicit RefreshPause(HWND window) : window_(window) { KillTimer(window_, kRefreshTimerId); }
+  ~RefreshPause() { SetTimer(window_, kRefreshTimerId, kRefreshPeriodMs, nullptr); }
   RefreshPause(const RefreshPause&) = delete;
   RefreshPause& operator=(const RefreshPause&) = delete;
 

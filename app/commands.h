@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+// The main window's refresh timer; the commands stop it while they run.
+constexpr UINT_PTR kRefreshTimerId = 256;
+constexpr UINT kRefreshPeriodMs = 1000;
+
 extern BOOL RegistryOnly;  // 1 while a registry-only command runs
 
 void BackupCommand(HWND mainWindow);

@@ -16,9 +16,6 @@ extern HWND MainWindowHandle;  // the main window, once created
 constexpr WCHAR kMainWindowClass[] = u"tlvkit";
 constexpr WCHAR kMainWindowRegisteredClass[] = u"WCE_tlvkit";
 
-// The refresh timer; the commands stop it while they run.
-constexpr UINT_PTR kRefreshTimerId = 256;
-constexpr UINT kRefreshPeriodMs = 1000;
 // Posted to itself by the window of an unattended run, with AutoRunCode.
 constexpr UINT kAutoRunMessage = 0x800A;
 

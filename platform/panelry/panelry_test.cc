@@ -278,10 +278,13 @@ TEST_F(PanelryTest, AboutDialogShowsTheProgramsTextsAndEndsOnOk) {
   std::u16string title, version, maker;
   bool owner_enabled = true;
   std::thread presser([&] {
+    // The box is listed before its items are made: wait until it is shown.
     HWND box = nullptr;
-    for (int i = 0; i < 10000 && !box; ++i) {
+    for (int i = 0; i < 10000; ++i) {
       box = FindWindowW(u"Dialog", u"About");
-      if (!box) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      if (box && IsWindowVisible(box) && GetDlgItem(box, IDOK)) break;
+      box = nullptr;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_NE(box, nullptr);
     char16_t text[64] = {};

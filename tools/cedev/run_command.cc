@@ -13,6 +13,8 @@
 
 #include "commands.h"
 #include "device_folder.h"
+#include "job_cause.h"
+#include "journal.h"
 #include "wstr.h"
 
 namespace cedev::tool {
@@ -118,6 +120,28 @@ std::optional<int> Parse(const CommandArgs& args, CommandContext& ctx, RunReques
   return std::nullopt;
 }
 
+// The icon a box's flags ask for, as a person would name it.
+std::string IconName(const std::string& entry) {
+  size_t at = entry.find(" flags 0x");
+  if (at == std::string::npos) return "";
+  unsigned long flags = std::strtoul(entry.c_str() + at + 9, nullptr, 16);
+  switch (flags & MB_ICONMASK) {
+    case MB_ICONHAND: return "stop";
+    case MB_ICONQUESTION: return "question";
+    case MB_ICONEXCLAMATION: return "exclamation";
+    case MB_ICONASTERISK: return "information";
+    default: return "none";
+  }
+}
+
+// An unattended program reports only through its message boxes: show each
+// one the run brought up, with its icon, before the exit code.
+void PrintMessageBoxes(std::ostream& out, int64_t mark) {
+  for (const JournalEntry& e : JournalRead(mark)) {
+    if (e.kind == "msgbox") out << "message box: " << e.text << " icon " << IconName(e.text) << "\n";
+  }
+}
+
 }  // namespace
 
 int RunRun(const CommandArgs& args, CommandContext& ctx) {
@@ -126,6 +150,7 @@ int RunRun(const CommandArgs& args, CommandContext& ctx) {
   if (!OpenDevice(ctx)) return kExitFailure;
   AnswerFile answers(req.answers);
   if (!answers.Ready()) return Failure(ctx, answers.Path().string() + ": cannot write the answers");
+  int64_t mark = JournalMark();
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(req.program.c_str(), req.command_line.c_str(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       nullptr, &pi)) {
@@ -144,6 +169,7 @@ int RunRun(const CommandArgs& args, CommandContext& ctx) {
   bool got = GetExitCodeProcess(pi.hProcess, &code);
   CloseHandle(pi.hProcess);
   if (!got) return Failure(ctx, ToUtf8(req.program) + ": no exit code: " + ErrorText(GetLastError()));
+  PrintMessageBoxes(ctx.out, mark);
   ctx.out << "exit code " << code << "\n";
   return static_cast<int>(code & 0xFF);
 }
