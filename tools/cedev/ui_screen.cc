@@ -1,0 +1,226 @@
+#include "ui_screen.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <windows.h>
+
+#include "ui_windows.h"
+#include "wstr.h"
+
+namespace cedev::tool::ui {
+namespace {
+
+constexpr auto kRedrawPeriod = std::chrono::milliseconds(200);
+
+// The terminal in raw mode for as long as the object lives: keys arrive one
+// by one, unechoed, Ctrl+C included; reads give up after a tenth of a second.
+class RawTerminal {
+ public:
+  RawTerminal() {
+    ok_ = ::tcgetattr(0, &saved_) == 0;
+    if (!ok_) return;
+    termios raw = saved_;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ISIG | IEXTEN);
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 1;
+    ok_ = ::tcsetattr(0, TCSANOW, &raw) == 0;
+  }
+  ~RawTerminal() {
+    if (ok_) ::tcsetattr(0, TCSANOW, &saved_);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  termios saved_{};
+  bool ok_ = false;
+};
+
+// What a key press at the terminal means on the device.
+struct Input {
+  enum Kind { kNone, kQuit, kNextWindow, kKey, kText } kind = kNone;
+  Key key;
+  std::string text;
+};
+
+Input KeyInput(BYTE vk, UINT modifiers = 0) {
+  Input in;
+  in.kind = Input::kKey;
+  in.key = {vk, modifiers};
+  return in;
+}
+
+// The escape sequence at the start of `bytes` (ESC alone when nothing
+// follows that makes one) and what it means.
+size_t EscapeSequence(std::string_view bytes, Input* in) {
+  static const struct {
+    const char* bytes;
+    BYTE vk;
+    UINT modifiers;
+  } kSequences[] = {{"\x1b[Z", VK_TAB, automation::kShift}, {"\x1b[A", VK_UP, 0},   {"\x1b[B", VK_DOWN, 0},
+                    {"\x1b[C", VK_RIGHT, 0},                {"\x1b[D", VK_LEFT, 0}, {"\x1b[3~", VK_DELETE, 0}};
+  for (const auto& s : kSequences) {
+    if (bytes.starts_with(s.bytes)) {
+      *in = KeyInput(s.vk, s.modifiers);
+      return std::string_view(s.bytes).size();
+    }
+  }
+  if (bytes.size() > 2 && bytes[1] == '[') {
+    // Another sequence: read past it, it means nothing here.
+    size_t end = bytes.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz~", 2);
+    return end == std::string_view::npos ? bytes.size() : end + 1;
+  }
+  *in = KeyInput(VK_ESCAPE);
+  return 1;
+}
+
+// Splits what the terminal sent at once into keys and runs of text.
+std::vector<Input> Decode(std::string_view bytes) {
+  std::vector<Input> inputs;
+  while (!bytes.empty()) {
+    unsigned char first = static_cast<unsigned char>(bytes[0]);
+    Input in;
+    size_t used = 1;
+    if (first == 0x03 || first == 0x11) in.kind = Input::kQuit;
+    else if (first == 0x0E) in.kind = Input::kNextWindow;
+    else if (first == '\t') in = KeyInput(VK_TAB);
+    else if (first == '\r' || first == '\n') in = KeyInput(VK_RETURN);
+    else if (first == 0x7F || first == 0x08) in = KeyInput(VK_BACK);
+    else if (first == 0x1b) used = EscapeSequence(bytes, &in);
+    else if (first >= 0x20) {
+      used = 0;
+      while (used < bytes.size() && static_cast<unsigned char>(bytes[used]) >= 0x20 && bytes[used] != 0x7F) ++used;
+      in.kind = Input::kText;
+      in.text = std::string(bytes.substr(0, used));
+    }
+    if (in.kind != Input::kNone) inputs.push_back(in);
+    bytes.remove_prefix(used);
+  }
+  return inputs;
+}
+
+class Screen {
+ public:
+  explicit Screen(std::ostream& out) : out_(out) {}
+
+  // Redraws when what the screen shows has changed.
+  void Draw() {
+    std::string page = Page();
+    if (page == last_) return;
+    last_ = page;
+    out_ << "\x1b[H\x1b[2J" << page;
+    out_.flush();
+  }
+
+  void NextWindow() { ++shown_; }
+  void Act(const Input& in) {
+    // Keys go to the device's foreground window: the one on the screen.
+    if (in.kind != Input::kNone && shown_window_ && GetForegroundWindow() != shown_window_) {
+      SetForegroundWindow(shown_window_);
+    }
+    if (in.kind == Input::kKey) automation::SendKey(in.key.vk, in.key.modifiers);
+    if (in.kind != Input::kText) return;
+    // Text goes into the focused edit of the window on the screen; elsewhere
+    // a space presses the focused button, as on the device.
+    HWND focused = Focused();
+    auto info = focused ? automation::Describe(focused) : std::nullopt;
+    if (info && EqualNoCase(info->class_name, u"EDIT")) {
+      automation::Type(focused, FromUtf8(in.text));
+    } else if (in.text == " ") {
+      automation::SendKey(VK_SPACE);
+    }
+  }
+
+ private:
+  std::vector<Row> Rows(std::vector<Row>* others) {
+    std::vector<Row> all = Snapshot();
+    std::vector<size_t> tops;
+    for (size_t i = 0; i < all.size(); ++i) {
+      if (all[i].depth == 0) tops.push_back(i);
+    }
+    if (tops.empty()) return {};
+    size_t pick = 0;
+    for (size_t t = 0; t < tops.size(); ++t) {
+      if (all[tops[t]].window.foreground) pick = t;
+    }
+    pick = (pick + shown_) % tops.size();
+    size_t begin = tops[pick], end = pick + 1 < tops.size() ? tops[pick + 1] : all.size();
+    for (size_t t : tops) {
+      if (t != begin) others->push_back(all[t]);
+    }
+    return std::vector<Row>(all.begin() + static_cast<long>(begin), all.begin() + static_cast<long>(end));
+  }
+
+  HWND Focused() {
+    std::vector<Row> others;
+    for (const auto& row : Rows(&others)) {
+      if (row.depth > 0 && row.window.focused) return row.window.hwnd;
+    }
+    return nullptr;
+  }
+
+  std::string Page() {
+    std::vector<Row> others;
+    std::vector<Row> rows = Rows(&others);
+    std::string page =
+        "cedev ui: Tab/Shift+Tab focus, Enter press, Esc cancel, arrows move, type into the focused edit,\r\n"
+        "          Ctrl+N next window, Ctrl+C quit\r\n\r\n";
+    shown_window_ = rows.empty() ? nullptr : rows.front().window.hwnd;
+    if (rows.empty()) return page + "No window is open on the device.\r\n";
+    for (const auto& row : rows) {
+      bool focused = row.depth > 0 && row.window.focused;
+      page += (focused ? "> " : "  ") + Line(row) + "\r\n";
+    }
+    if (!others.empty()) page += "\r\nOther windows:\r\n";
+    for (const auto& row : others) page += "  " + Line(row) + "\r\n";
+    return page;
+  }
+
+  std::ostream& out_;
+  std::string last_;
+  size_t shown_ = 0;
+  HWND shown_window_ = nullptr;
+};
+
+std::string ReadKey() {
+  char buffer[16];
+  ssize_t got = ::read(0, buffer, sizeof buffer);
+  return got > 0 ? std::string(buffer, static_cast<size_t>(got)) : std::string();
+}
+
+}  // namespace
+
+int RunScreen(CommandContext& ctx) {
+  if (!::isatty(0) || !::isatty(1)) {
+    return Failure(ctx, "ui: the screen needs a terminal; use 'cedev ui list', 'press', 'type', 'select', 'key' or 'close'");
+  }
+  RawTerminal terminal;
+  if (!terminal.ok()) return Failure(ctx, "ui: cannot set up the terminal");
+  Screen screen(ctx.out);
+  auto next_draw = std::chrono::steady_clock::now();
+  for (;;) {
+    if (std::chrono::steady_clock::now() >= next_draw) {
+      screen.Draw();
+      next_draw = std::chrono::steady_clock::now() + kRedrawPeriod;
+    }
+    std::vector<Input> inputs = Decode(ReadKey());
+    for (const Input& in : inputs) {
+      if (in.kind == Input::kQuit) {
+        ctx.out << "\x1b[H\x1b[2J";
+        return kExitOk;
+      }
+      if (in.kind == Input::kNextWindow) screen.NextWindow();
+      screen.Act(in);
+    }
+    // What the keys changed shows at once, once the device had a moment.
+    if (!inputs.empty()) next_draw = std::chrono::steady_clock::now() + std::chrono::milliseconds(30);
+  }
+}
+
+}  // namespace cedev::tool::ui
