@@ -100,7 +100,9 @@ const std::vector<Command>& Commands() {
        "--soft ends every running device program and boots; the object store\n"
        "stays. --full also puts the object store (files, registry, databases)\n"
        "back to the factory image; ROM files and volumes are kept. The boot\n"
-       "after a full reset starts the welcome program first.\n"
+       "after a full reset first opens the start-up windows (the welcome\n"
+       "program, the owner and the date and time dialogs) and waits until they\n"
+       "are on the screen; 'cedev ui' shows and closes them.\n"
        "Exit status: 0 done, 1 failed, 2 usage error.\n",
        RunReset},
       {"boot", "run the device's autostart list",

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "commands.h"
+#include "ui_keys.h"
 #include "ui_screen.h"
 #include "ui_windows.h"
 #include "wstr.h"

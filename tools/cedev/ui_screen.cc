@@ -6,10 +6,10 @@
 #include <chrono>
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <vector>
 #include <windows.h>
 
+#include "ui_keys.h"
 #include "ui_windows.h"
 #include "wstr.h"
 
@@ -41,69 +41,6 @@ class RawTerminal {
   termios saved_{};
   bool ok_ = false;
 };
-
-// What a key press at the terminal means on the device.
-struct Input {
-  enum Kind { kNone, kQuit, kNextWindow, kKey, kText } kind = kNone;
-  Key key;
-  std::string text;
-};
-
-Input KeyInput(BYTE vk, UINT modifiers = 0) {
-  Input in;
-  in.kind = Input::kKey;
-  in.key = {vk, modifiers};
-  return in;
-}
-
-// The escape sequence at the start of `bytes` (ESC alone when nothing
-// follows that makes one) and what it means.
-size_t EscapeSequence(std::string_view bytes, Input* in) {
-  static const struct {
-    const char* bytes;
-    BYTE vk;
-    UINT modifiers;
-  } kSequences[] = {{"\x1b[Z", VK_TAB, automation::kShift}, {"\x1b[A", VK_UP, 0},   {"\x1b[B", VK_DOWN, 0},
-                    {"\x1b[C", VK_RIGHT, 0},                {"\x1b[D", VK_LEFT, 0}, {"\x1b[3~", VK_DELETE, 0}};
-  for (const auto& s : kSequences) {
-    if (bytes.starts_with(s.bytes)) {
-      *in = KeyInput(s.vk, s.modifiers);
-      return std::string_view(s.bytes).size();
-    }
-  }
-  if (bytes.size() > 2 && bytes[1] == '[') {
-    // Another sequence: read past it, it means nothing here.
-    size_t end = bytes.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz~", 2);
-    return end == std::string_view::npos ? bytes.size() : end + 1;
-  }
-  *in = KeyInput(VK_ESCAPE);
-  return 1;
-}
-
-// Splits what the terminal sent at once into keys and runs of text.
-std::vector<Input> Decode(std::string_view bytes) {
-  std::vector<Input> inputs;
-  while (!bytes.empty()) {
-    unsigned char first = static_cast<unsigned char>(bytes[0]);
-    Input in;
-    size_t used = 1;
-    if (first == 0x03 || first == 0x11) in.kind = Input::kQuit;
-    else if (first == 0x0E) in.kind = Input::kNextWindow;
-    else if (first == '\t') in = KeyInput(VK_TAB);
-    else if (first == '\r' || first == '\n') in = KeyInput(VK_RETURN);
-    else if (first == 0x7F || first == 0x08) in = KeyInput(VK_BACK);
-    else if (first == 0x1b) used = EscapeSequence(bytes, &in);
-    else if (first >= 0x20) {
-      used = 0;
-      while (used < bytes.size() && static_cast<unsigned char>(bytes[used]) >= 0x20 && bytes[used] != 0x7F) ++used;
-      in.kind = Input::kText;
-      in.text = std::string(bytes.substr(0, used));
-    }
-    if (in.kind != Input::kNone) inputs.push_back(in);
-    bytes.remove_prefix(used);
-  }
-  return inputs;
-}
 
 class Screen {
  public:
@@ -209,7 +146,7 @@ int RunScreen(CommandContext& ctx) {
       screen.Draw();
       next_draw = std::chrono::steady_clock::now() + kRedrawPeriod;
     }
-    std::vector<Input> inputs = Decode(ReadKey());
+    std::vector<Input> inputs = DecodeTerminal(ReadKey());
     for (const Input& in : inputs) {
       if (in.kind == Input::kQuit) {
         ctx.out << "\x1b[H\x1b[2J";

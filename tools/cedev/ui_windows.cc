@@ -1,7 +1,5 @@
 #include "ui_windows.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <windows.h>
@@ -124,41 +122,6 @@ HWND FindItemNamed(HWND window, const std::string& name, std::string* error) {
   }
   *error = "no item '" + name + "' in that window (cedev ui list shows them)";
   return nullptr;
-}
-
-std::optional<Key> ParseKey(const std::string& text) {
-  Key key;
-  std::string rest = text;
-  std::transform(rest.begin(), rest.end(), rest.begin(), [](unsigned char c) { return std::tolower(c); });
-  for (;;) {
-    size_t plus = rest.find('+');
-    if (plus == std::string::npos || plus + 1 == rest.size()) break;
-    std::string modifier = rest.substr(0, plus);
-    if (modifier == "shift") key.modifiers |= automation::kShift;
-    else if (modifier == "ctrl" || modifier == "control") key.modifiers |= automation::kControl;
-    else if (modifier == "alt") key.modifiers |= automation::kAlt;
-    else return std::nullopt;
-    rest = rest.substr(plus + 1);
-  }
-  static const struct {
-    const char* name;
-    BYTE vk;
-  } kNamed[] = {{"enter", VK_RETURN}, {"return", VK_RETURN}, {"tab", VK_TAB},       {"esc", VK_ESCAPE},
-                {"escape", VK_ESCAPE}, {"space", VK_SPACE}, {"backspace", VK_BACK}, {"delete", VK_DELETE},
-                {"up", VK_UP},         {"down", VK_DOWN},   {"left", VK_LEFT},      {"right", VK_RIGHT},
-                {"home", VK_HOME},     {"end", VK_END},     {"f1", VK_F1},          {"f2", VK_F2},
-                {"f3", VK_F3},         {"f4", VK_F4},       {"f10", VK_F10}};
-  for (const auto& named : kNamed) {
-    if (rest == named.name) {
-      key.vk = named.vk;
-      return key;
-    }
-  }
-  if (rest.size() == 1 && ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= '0' && rest[0] <= '9'))) {
-    key.vk = static_cast<BYTE>(std::toupper(static_cast<unsigned char>(rest[0])));
-    return key;
-  }
-  return std::nullopt;
 }
 
 }  // namespace cedev::tool::ui

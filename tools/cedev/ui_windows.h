@@ -35,11 +35,4 @@ HWND FindWindowNamed(const std::string& name, std::string* error);
 // (an edit after "Date:"). Null with `error` set.
 HWND FindItemNamed(HWND window, const std::string& name, std::string* error);
 
-struct Key {
-  BYTE vk = 0;
-  UINT modifiers = 0;
-};
-// "enter", "tab", "shift+tab", "esc", "up", "f1", "a", "5", "ctrl+c" ...
-std::optional<Key> ParseKey(const std::string& text);
-
 }  // namespace cedev::tool::ui
