@@ -1,11 +1,16 @@
 #include "applet_dialog.h"
 
+#include "journal.h"
 #include "res/ctlpnl_res.h"
 
 namespace ctlpnl {
 namespace {
 
 constexpr int kFieldChars = 128;
+
+void Journal(const AppletDialog& applet, const std::string& what) {
+  cedev::JournalAppend("ctlpnl", std::string(applet.name) + " settings " + what);
+}
 
 std::u16string FieldText(HWND dialog, int id) {
   WCHAR text[kFieldChars] = {};
@@ -28,7 +33,12 @@ INT_PTR CALLBACK AppletDialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM l
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK && applet) {
         Fields typed = {FieldText(dialog, kFirstField), FieldText(dialog, kSecondField)};
-        if (applet->apply(dialog, typed)) EndDialog(dialog, IDOK);
+        if (typed == applet->shown) {
+          Journal(*applet, "closed with OK, unchanged");
+          EndDialog(dialog, IDOK);
+        } else if (applet->apply(dialog, typed)) {
+          EndDialog(dialog, IDOK);
+        }
         return TRUE;
       }
       if (LOWORD(wparam) == IDCANCEL) {
@@ -45,9 +55,16 @@ INT_PTR CALLBACK AppletDialogProc(HWND dialog, UINT msg, WPARAM wparam, LPARAM l
 
 bool JapaneseUi() { return GetUserDefaultUILanguage() == 0x0411; }
 
-INT_PTR RunAppletDialog(HINSTANCE module, AppletDialog& dialog) {
-  return DialogBoxParamW(module, MAKEINTRESOURCEW(dialog.template_id), nullptr, AppletDialogProc,
-                         reinterpret_cast<LPARAM>(&dialog));
+int RunAppletDialog(HINSTANCE module, AppletDialog& dialog) {
+  Journal(dialog, "opened");
+  INT_PTR result = DialogBoxParamW(module, MAKEINTRESOURCEW(dialog.template_id), nullptr, AppletDialogProc,
+                                   reinterpret_cast<LPARAM>(&dialog));
+  if (result == -1) {
+    Journal(dialog, "cannot be shown: error " + std::to_string(GetLastError()));
+    return 1;
+  }
+  if (result == IDCANCEL) Journal(dialog, "closed without change");
+  return 0;
 }
 
 }  // namespace ctlpnl

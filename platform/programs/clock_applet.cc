@@ -25,11 +25,7 @@ void RefuseInput(HWND dialog) {
   MessageBoxW(dialog, text, title, MB_OK | MB_ICONEXCLAMATION);
 }
 
-bool ApplyTyped(HWND dialog, const Fields& shown, const Fields& typed) {
-  if (typed == shown) {
-    Journal("clock settings closed with OK, clock unchanged");
-    return true;
-  }
+bool ApplyTyped(HWND dialog, const Fields& typed) {
   std::optional<SYSTEMTIME> time = ParseDateTime(typed[0], typed[1]);
   if (!time) {
     Journal("clock settings refused date " + Quoted(typed[0]) + " time " + Quoted(typed[1]));
@@ -51,17 +47,11 @@ int RunClockApplet(HINSTANCE module) {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   AppletDialog dialog;
+  dialog.name = "clock";
   dialog.template_id = JapaneseUi() ? kClockDialogJapanese : kClockDialog;
   dialog.shown = {DateText(now), TimeText(now)};
-  dialog.apply = [&dialog](HWND window, const Fields& typed) { return ApplyTyped(window, dialog.shown, typed); };
-  Journal("clock settings opened");
-  INT_PTR result = RunAppletDialog(module, dialog);
-  if (result == -1) {
-    Journal("clock settings cannot be shown: error " + std::to_string(GetLastError()));
-    return 1;
-  }
-  if (result == IDCANCEL) Journal("clock settings closed without change");
-  return 0;
+  dialog.apply = ApplyTyped;
+  return RunAppletDialog(module, dialog);
 }
 
 }  // namespace ctlpnl

@@ -48,11 +48,7 @@ LONG WriteOwner(const Fields& owner) {
   return rc;
 }
 
-bool ApplyTyped(HWND dialog, const Fields& shown, const Fields& typed) {
-  if (typed == shown) {
-    Journal("owner settings closed with OK, unchanged");
-    return true;
-  }
+bool ApplyTyped(HWND dialog, const Fields& typed) {
   if (LONG rc = WriteOwner(typed); rc != ERROR_SUCCESS) {
     Journal("owner cannot be saved: error " + std::to_string(rc));
     WCHAR title[64] = {};
@@ -69,17 +65,11 @@ bool ApplyTyped(HWND dialog, const Fields& shown, const Fields& typed) {
 
 int RunOwnerApplet(HINSTANCE module) {
   AppletDialog dialog;
+  dialog.name = "owner";
   dialog.template_id = JapaneseUi() ? kOwnerDialogJapanese : kOwnerDialog;
   dialog.shown = ReadOwner();
-  dialog.apply = [&dialog](HWND window, const Fields& typed) { return ApplyTyped(window, dialog.shown, typed); };
-  Journal("owner settings opened");
-  INT_PTR result = RunAppletDialog(module, dialog);
-  if (result == -1) {
-    Journal("owner settings cannot be shown: error " + std::to_string(GetLastError()));
-    return 1;
-  }
-  if (result == IDCANCEL) Journal("owner settings closed without change");
-  return 0;
+  dialog.apply = ApplyTyped;
+  return RunAppletDialog(module, dialog);
 }
 
 }  // namespace ctlpnl

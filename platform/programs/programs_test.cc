@@ -185,7 +185,7 @@ TEST_F(DevicePrograms, OkOnTheUntouchedClockKeepsTheRunningClock) {
   ASSERT_TRUE(automation::PressItem(dialog, IDOK));
   EXPECT_EQ(ExitCodeOf(panel), 0);
   EXPECT_EQ(ClockOffset(), offset);
-  EXPECT_THAT(Journal("ctlpnl"), Contains("clock settings closed with OK, clock unchanged"));
+  EXPECT_THAT(Journal("ctlpnl"), Contains("clock settings closed with OK, unchanged"));
 }
 
 TEST_F(DevicePrograms, TheOwnerDialogKeepsNameAndCompanyInTheRegistry) {

@@ -106,4 +106,16 @@ std::vector<Input> DecodeTerminal(std::string_view bytes) {
   return inputs;
 }
 
+size_t WholeCharacters(std::string_view bytes) {
+  // Look back over at most three continuation bytes for the lead byte.
+  size_t at = bytes.size();
+  for (size_t back = 0; back < 4 && at > 0; ++back) {
+    unsigned char c = static_cast<unsigned char>(bytes[--at]);
+    if ((c & 0xC0) == 0x80) continue;  // a continuation byte
+    size_t length = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+    return bytes.size() - at >= length ? bytes.size() : at;
+  }
+  return bytes.size();  // no lead byte in sight: not UTF-8, pass it on
+}
+
 }  // namespace cedev::tool::ui

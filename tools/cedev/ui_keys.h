@@ -32,4 +32,8 @@ struct Input {
 // sequences and control characters mean nothing.
 std::vector<Input> DecodeTerminal(std::string_view bytes);
 
+// How much of `bytes` ends on a whole UTF-8 character: a read may stop in
+// the middle of one.
+size_t WholeCharacters(std::string_view bytes);
+
 }  // namespace cedev::tool::ui

@@ -55,10 +55,17 @@ class Screen {
     out_.flush();
   }
 
-  void NextWindow() { ++shown_; }
+  // The screen stays on the window it shows until that one goes; Ctrl+N
+  // moves it to the next one.
+  void NextWindow() {
+    next_window_ = true;
+    std::vector<Row> others;
+    Rows(&others);
+  }
   void Act(const Input& in) {
     // Keys go to the device's foreground window: the one on the screen.
-    if (in.kind != Input::kNone && shown_window_ && GetForegroundWindow() != shown_window_) {
+    if (in.kind != Input::kKey && in.kind != Input::kText) return;
+    if (shown_window_ && GetForegroundWindow() != shown_window_) {
       SetForegroundWindow(shown_window_);
     }
     if (in.kind == Input::kKey) automation::SendKey(in.key.vk, in.key.modifiers);
@@ -83,10 +90,14 @@ class Screen {
     }
     if (tops.empty()) return {};
     size_t pick = 0;
+    bool kept = false;
     for (size_t t = 0; t < tops.size(); ++t) {
-      if (all[tops[t]].window.foreground) pick = t;
+      if (!kept && all[tops[t]].window.foreground) pick = t;
+      if (all[tops[t]].window.hwnd == shown_window_) pick = t, kept = true;
     }
-    pick = (pick + shown_) % tops.size();
+    if (next_window_) pick = (pick + 1) % tops.size();
+    next_window_ = false;
+    shown_window_ = all[tops[pick]].window.hwnd;
     size_t begin = tops[pick], end = pick + 1 < tops.size() ? tops[pick + 1] : all.size();
     for (size_t t : tops) {
       if (t != begin) others->push_back(all[t]);
@@ -108,7 +119,6 @@ class Screen {
     std::string page =
         "cedev ui: Tab/Shift+Tab focus, Enter press, Esc cancel, arrows move, type into the focused edit,\r\n"
         "          Ctrl+N next window, Ctrl+C quit\r\n\r\n";
-    shown_window_ = rows.empty() ? nullptr : rows.front().window.hwnd;
     if (rows.empty()) return page + "No window is open on the device.\r\n";
     for (const auto& row : rows) {
       bool focused = row.depth > 0 && row.window.focused;
@@ -121,14 +131,20 @@ class Screen {
 
   std::ostream& out_;
   std::string last_;
-  size_t shown_ = 0;
-  HWND shown_window_ = nullptr;
+  HWND shown_window_ = nullptr;  // the window on the screen
+  bool next_window_ = false;
 };
 
-std::string ReadKey() {
-  char buffer[16];
+// What the terminal sent, up to the last whole character: the rest of a
+// character cut in two by the read waits in `pending` for the next one.
+std::string ReadKeys(std::string* pending) {
+  char buffer[256];
   ssize_t got = ::read(0, buffer, sizeof buffer);
-  return got > 0 ? std::string(buffer, static_cast<size_t>(got)) : std::string();
+  if (got > 0) pending->append(buffer, static_cast<size_t>(got));
+  size_t whole = WholeCharacters(*pending);
+  std::string keys = pending->substr(0, whole);
+  pending->erase(0, whole);
+  return keys;
 }
 
 }  // namespace
@@ -141,12 +157,13 @@ int RunScreen(CommandContext& ctx) {
   if (!terminal.ok()) return Failure(ctx, "ui: cannot set up the terminal");
   Screen screen(ctx.out);
   auto next_draw = std::chrono::steady_clock::now();
+  std::string pending;
   for (;;) {
     if (std::chrono::steady_clock::now() >= next_draw) {
       screen.Draw();
       next_draw = std::chrono::steady_clock::now() + kRedrawPeriod;
     }
-    std::vector<Input> inputs = DecodeTerminal(ReadKey());
+    std::vector<Input> inputs = DecodeTerminal(ReadKeys(&pending));
     for (const Input& in : inputs) {
       if (in.kind == Input::kQuit) {
         ctx.out << "\x1b[H\x1b[2J";

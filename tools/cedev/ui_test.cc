@@ -67,6 +67,18 @@ TEST(UiKeys, WhatTheTerminalSendsAtOnceSplitsIntoKeysAndText) {
   EXPECT_EQ(Kinds(DecodeTerminal("\x11")), "quit");
 }
 
+TEST(UiKeys, ACharacterCutByTheReadWaitsForItsRest) {
+  const std::string text = "ベルタ";  // three bytes each
+  EXPECT_EQ(WholeCharacters(text), text.size());
+  EXPECT_EQ(WholeCharacters(text.substr(0, 4)), 3u);
+  EXPECT_EQ(WholeCharacters(text.substr(0, 5)), 3u);
+  EXPECT_EQ(WholeCharacters(text.substr(0, 6)), 6u);
+  EXPECT_EQ(WholeCharacters("ab\xF0\x9F\x98"), 2u);  // a four-byte character, one byte short
+  EXPECT_EQ(WholeCharacters("ab\t"), 3u);
+  EXPECT_EQ(WholeCharacters(""), 0u);
+  EXPECT_EQ(WholeCharacters("\x80\x80\x80\x80\x80"), 5u);  // no character at all: passed on
+}
+
 class UiNames : public ::testing::Test {
  protected:
   UiNames() {
