@@ -8,6 +8,14 @@
 
 #include "job.h"
 
+// The two ends of a worker thread, shared by the waits below and the
+// progress dialog. StartJobThread runs `job.Worker` with the job on a new
+// thread (FALSE, Thread left 0, when none can be made). KeepJobExitCode
+// waits for the worker if it still runs, keeps its exit code in the job and
+// answers it (the job's destructor closes the thread handle).
+BOOL StartJobThread(MJob& job);
+DWORD KeepJobExitCode(MJob& job);
+
 // Resets the job status for `operation`, fills the runner's fields of `job`
 // and starts `worker` with it. FALSE (and STATUS_NO_MEMORY) when no thread
 // can be started.
@@ -33,7 +41,10 @@ INT_PTR RunJob(MJob& job, HWND owner, UINT templateId, UINT titleId, UINT messag
 INT_PTR RunBackupJob(MBackupJob& job, HWND owner, BOOL registryOnly);
 INT_PTR RunRestoreJob(MRestoreJob& job, HWND owner, BOOL registryOnly, DWORD extra);
 
-// The message a finished job shows: a string id, or -1 for none.
+// The message a finished job shows, from JobStatus and JobOperation: a
+// string id, or -1 for none (a cancelled backup or restore).
 int ResultMessageId();
-// Shows that message owned by `owner`, then gives `owner` the focus.
+// For a job whose worker failed (exit code 0): shows that message with the
+// stop icon, owned by `owner`, then gives `owner` the focus. A failure that
+// left STATUS_OK behind shows string 21, never a success text.
 void ShowJobResult(HWND owner);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "device_control.h"
 #include "job_status.h"
 #include "scratch_device.h"
 
@@ -60,6 +61,15 @@ TEST_F(JobRunnerTest, StartingAndFinishingApartGiveTheSameOutcome) {
   EXPECT_EQ(FinishJobWorker(job), 0u);
   EXPECT_EQ(job.ExitCode, 0u);
   EXPECT_EQ(JobStatus, DWORD(STATUS_SOURCE_READ_FAILED));
+}
+
+TEST_F(JobRunnerTest, AWorkerThatCannotStartIsAFailureForWantOfMemory) {
+  ASSERT_TRUE(cedev::AddFault("thread.create", u"thread", ERROR_OUTOFMEMORY, 1));
+  MBackupJob job;
+  EXPECT_EQ(RunOnWorker(job, RecordingWorker, JOB_OPERATION_BACKUP), 0u);
+  EXPECT_EQ(g_seen.thread, 0u) << "the worker never ran";
+  EXPECT_EQ(job.Thread, nullptr);
+  EXPECT_EQ(JobStatus, DWORD(STATUS_NO_MEMORY));
 }
 
 TEST_F(JobRunnerTest, ARestoreRunsItsWorkerAsARestoreInsideTheSequence) {

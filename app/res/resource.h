@@ -34,3 +34,19 @@
 #define IDS_VERSION_NUMBER 108
 
 #define TEXT_LIMIT 2048  // every string is loaded with this limit
+
+// dialogs
+#define IDD_BACKUP_PROGRESS 102            // closable: closing asks to cancel
+#define IDD_BACKUP_PASSWORD 104            // password and confirmation
+#define IDD_RESTORE_PASSWORD 105           // password only
+#define IDI_PASSWORD 106                   // the password dialogs' icon
+#define IDD_RESTORE_PROGRESS 107           // no close box
+#define IDD_BACKUP_PASSWORD_LANDSCAPE 109  // 104's twin for the landscape screen
+#define IDD_RESTORE_PASSWORD_LANDSCAPE 110 // 105's twin
+#define IDC_PROGRESS_TEXT 1000
+#define IDC_PASSWORD 1001
+#define IDC_PASSWORD_CONFIRM 1002
+#define IDC_PASSWORD_ICON 1003
+#define IDC_PASSWORD_LABEL 1004
+#define IDC_CONFIRM_LABEL 1005
+#define IDC_PASSWORD_TEXT 1006

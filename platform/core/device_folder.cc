@@ -49,6 +49,8 @@ json ToJson(const DeviceSettings& s) {
               {"ac_line", s.ac_line},
               {"battery_percent", s.battery_percent},
               {"backup_battery_percent", s.backup_battery_percent},
+              {"ac_line_status", s.ac_line_status},
+              {"battery_flag", s.battery_flag},
               {"store_capacity", s.store_capacity},
               {"startup_folder", s.startup_folder},
               {"has_eeprom", s.has_eeprom},
@@ -79,6 +81,8 @@ DeviceSettings FromJson(const json& j) {
   Take(j, "ac_line", &s.ac_line);
   Take(j, "battery_percent", &s.battery_percent);
   Take(j, "backup_battery_percent", &s.backup_battery_percent);
+  Take(j, "ac_line_status", &s.ac_line_status);
+  Take(j, "battery_flag", &s.battery_flag);
   Take(j, "store_capacity", &s.store_capacity);
   Take(j, "startup_folder", &s.startup_folder);
   Take(j, "has_eeprom", &s.has_eeprom);

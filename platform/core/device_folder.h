@@ -28,6 +28,11 @@ struct DeviceSettings {
   bool ac_line = false;
   int battery_percent = 80;  // 0..100, 255 unknown
   int backup_battery_percent = 100;
+  // Raw readings that replace the ones made from the fields above, for what
+  // those cannot express (AC line 255 "unknown", a driver that reports the
+  // critical flag alone): -1 leaves the made reading.
+  int ac_line_status = -1;
+  int battery_flag = -1;
   uint64_t store_capacity = 32ull << 20;  // object store, bytes
   std::string startup_folder = "\\Windows\\StartUp";
   bool has_eeprom = true;

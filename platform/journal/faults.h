@@ -15,6 +15,8 @@
 //   reg.open    reg.create    reg.set     reg.query    reg.delete
 //   reg.query.data (RegQueryValueExW copies the data out, then fails)
 //   db.open     db.create     db.write    db.read      db.delete
+//   power.status (GetSystemPowerStatusEx gets no reading; target "battery")
+//   thread.create (CreateThread makes no thread; target "thread")
 //
 // Faults are matched oldest first. A fault whose error is 0 fails nothing:
 // the call goes ahead and the fault still counts down, so a test can count

@@ -5,6 +5,7 @@
 
 #include "ce/device.h"
 #include "device_folder.h"
+#include "faults.h"
 #include "last_error.h"
 #include "wstr.h"
 
@@ -33,14 +34,19 @@ std::u16string DeviceInfoString(DWORD what, const cedev::DeviceSettings& s) {
   return {};
 }
 
+// A raw reading from the settings when one is set, else the made one.
+BYTE Reading(int raw, BYTE made) { return raw >= 0 && raw <= 0xFF ? static_cast<BYTE>(raw) : made; }
+
 }  // namespace
 
 BOOL GetSystemPowerStatusEx(PSYSTEM_POWER_STATUS_EX pstatus, BOOL) {
   if (!pstatus) return Fail(ERROR_INVALID_PARAMETER, FALSE);
+  // A power driver that does not answer (fault "power.status").
+  if (DWORD error = cedev::InjectedFault("power.status", u"battery")) return Fail(error, FALSE);
   cedev::DeviceSettings s = Settings();
   SYSTEM_POWER_STATUS_EX st{};
-  st.ACLineStatus = s.ac_line ? AC_LINE_ONLINE : AC_LINE_OFFLINE;
-  st.BatteryFlag = BatteryFlagFor(s.battery_percent, s.ac_line && s.battery_percent < 100);
+  st.ACLineStatus = Reading(s.ac_line_status, s.ac_line ? AC_LINE_ONLINE : AC_LINE_OFFLINE);
+  st.BatteryFlag = Reading(s.battery_flag, BatteryFlagFor(s.battery_percent, s.ac_line && s.battery_percent < 100));
   st.BatteryLifePercent = PercentFor(s.battery_percent);
   st.BatteryLifeTime = BATTERY_LIFE_UNKNOWN;
   st.BatteryFullLifeTime = BATTERY_LIFE_UNKNOWN;

@@ -10,6 +10,7 @@
 #include "ce/process.h"
 #include "ce/user.h"
 #include "api_expect.h"
+#include "faults.h"
 #include "journal.h"
 #include "scratch_device.h"
 
@@ -70,6 +71,34 @@ TEST_F(DeviceServices, PowerStatusFollowsTheSettings) {
   EXPECT_EQ(st.BatteryFlag, BATTERY_FLAG_UNKNOWN);
 
   EXPECT_FAILS_WITH(GetSystemPowerStatusEx(nullptr, TRUE), FALSE, ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(DeviceServices, RawPowerReadingsReplaceTheMadeOnesAndAFaultLeavesNoReading) {
+  Set([](cedev::DeviceSettings& s) {
+    s.ac_line = false;
+    s.battery_percent = 3;
+    s.ac_line_status = AC_LINE_UNKNOWN;
+    s.battery_flag = BATTERY_FLAG_CRITICAL;
+  });
+  SYSTEM_POWER_STATUS_EX st;
+  ASSERT_TRUE(GetSystemPowerStatusEx(&st, TRUE));
+  EXPECT_EQ(st.ACLineStatus, AC_LINE_UNKNOWN);
+  EXPECT_EQ(st.BatteryFlag, BATTERY_FLAG_CRITICAL);  // made from 3 %, it would carry the low flag too
+  EXPECT_EQ(st.BatteryLifePercent, 3);
+
+  Set([](cedev::DeviceSettings& s) {
+    s.ac_line_status = -1;
+    s.battery_flag = -1;
+  });
+  ASSERT_TRUE(GetSystemPowerStatusEx(&st, TRUE));
+  EXPECT_EQ(st.ACLineStatus, AC_LINE_OFFLINE);
+  EXPECT_EQ(st.BatteryFlag, BATTERY_FLAG_LOW | BATTERY_FLAG_CRITICAL);
+
+  ASSERT_TRUE(cedev::AddFault("power.status", u"battery", ERROR_NOT_READY, 1));
+  std::memset(&st, 0xCC, sizeof st);
+  EXPECT_FAILS_WITH(GetSystemPowerStatusEx(&st, TRUE), FALSE, ERROR_NOT_READY);
+  EXPECT_EQ(st.ACLineStatus, 0xCC);  // nothing written
+  EXPECT_TRUE(GetSystemPowerStatusEx(&st, TRUE));  // the fault was used up
 }
 
 TEST_F(DeviceServices, PlatformTypeComesBackAsUtf16WithItsSize) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "ce/process.h"
+#include "faults.h"
 #include "host_process.h"
 #include "last_error.h"
 #include "process_object.h"
@@ -88,6 +89,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, DWORD cbStack, LPTHREAD_START_ROUTINE
                     DWORD fdwCreate, LPDWORD lpIDThread) {
   if (!lpStartAddr) return Fail(ERROR_INVALID_PARAMETER, static_cast<HANDLE>(nullptr));
   if (fdwCreate & CREATE_SUSPENDED) return Fail(ERROR_NOT_SUPPORTED, static_cast<HANDLE>(nullptr));
+  // A device out of memory for another thread (fault "thread.create").
+  if (DWORD error = cedev::InjectedFault("thread.create", u"thread")) return Fail(error, static_cast<HANDLE>(nullptr));
   auto thread = std::make_shared<cedev::ThreadObject>();
   // The device's stack size is a minimum; host threads get at least 1 MiB.
   size_t stack = cbStack > (1u << 20) ? cbStack : 0;

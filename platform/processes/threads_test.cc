@@ -7,6 +7,7 @@
 #include "ce/handle.h"
 #include "ce/process.h"
 #include "api_expect.h"
+#include "device_control.h"
 #include "scratch_device.h"
 
 namespace {
@@ -67,6 +68,21 @@ TEST(Threads, ExitThreadSetsTheCodeAndUnwindsTheStack) {
   EXPECT_TRUE(GetExitCodeThread(thread, &code));
   EXPECT_EQ(code, 77u);
   EXPECT_TRUE(unwound);
+  CloseHandle(thread);
+}
+
+TEST(Threads, AThreadFaultFailsOneCreationAndTheNextGoesAhead) {
+  cedev::ScratchDevice device;
+  ASSERT_TRUE(cedev::AddFault("thread.create", u"thread", ERROR_OUTOFMEMORY, 1));
+  DWORD id = 0xBEEF;
+  EXPECT_FAILS_WITH(CreateThread(nullptr, 0, ReturnParam, nullptr, 0, &id), nullptr, ERROR_OUTOFMEMORY);
+  EXPECT_EQ(id, 0xBEEFu);
+  HANDLE thread = CreateThread(nullptr, 0, ReturnParam, reinterpret_cast<LPVOID>(uintptr_t{3}), 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeThread(thread, &code));
+  EXPECT_EQ(code, 3u);
   CloseHandle(thread);
 }
 

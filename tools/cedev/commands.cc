@@ -183,6 +183,8 @@ const std::vector<Command>& Commands() {
        "  it is opened) volume.full reg.open reg.create reg.set reg.query\n"
        "  reg.query.data (the data is copied out, then the call fails) reg.delete\n"
        "  db.open db.create db.write db.read db.delete\n"
+       "  power.status (TARGET battery: GetSystemPowerStatusEx gets no reading)\n"
+       "  thread.create (TARGET thread: CreateThread makes no thread)\n"
        "Every fault that fires is journalled (cedev events).\n"
        "volume.full fails the writes of the files named by TARGET; a TARGET that\n"
        "is a folder (such as \\FlashDisk) stands for everything below it.\n"

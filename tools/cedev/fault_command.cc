@@ -13,7 +13,8 @@ namespace {
 const char* const kOps[] = {"file.open",   "file.create", "file.read",   "file.write",  "file.delete",
                             "file.replace", "file.vanish", "file.resize", "volume.full", "reg.open",
                             "reg.create",  "reg.set",     "reg.query",   "reg.delete",  "reg.query.data",
-                            "db.open",     "db.create",   "db.write",    "db.read",     "db.delete"};
+                            "db.open",     "db.create",   "db.write",    "db.read",     "db.delete",
+                            "power.status", "thread.create"};
 
 // The word for a fault that ends the program at the operation instead of failing it.
 const char kEndsProgram[] = "KILL";

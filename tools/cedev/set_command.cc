@@ -90,6 +90,26 @@ std::optional<std::string> SetAc(DeviceSettings& s, const std::string& v) {
   return std::nullopt;
 }
 
+// A raw power reading (0..255) that replaces the one made from the battery
+// and AC settings, or "made" to go back to that.
+std::optional<std::string> RawReading(int* field, const std::string& value) {
+  if (value == "made") {
+    *field = -1;
+    return std::nullopt;
+  }
+  auto v = ParseInt(value);
+  if (!v || *v < 0 || *v > 255) return "a reading 0..255 (e.g. 0x04, 255), or made";
+  *field = static_cast<int>(*v);
+  return std::nullopt;
+}
+
+std::optional<std::string> SetAcStatus(DeviceSettings& s, const std::string& v) {
+  return RawReading(&s.ac_line_status, v);
+}
+std::optional<std::string> SetBatteryFlag(DeviceSettings& s, const std::string& v) {
+  return RawReading(&s.battery_flag, v);
+}
+
 std::optional<std::string> SetPlatform(DeviceSettings& s, const std::string& v) {
   if (v.size() > 48) return "at most 48 characters";
   s.platform_type = v;
@@ -242,6 +262,9 @@ const SetKey kKeys[] = {
     {"battery", "main battery, percent (0..100, 255 unknown)", SetBattery},
     {"backup-battery", "backup battery, percent", SetBackupBattery},
     {"ac", "AC power: on or off", SetAc},
+    {"ac-status", "AC line status as the power driver reports it (0..255, 255 unknown), or made", SetAcStatus},
+    {"battery-flag", "battery flag as the power driver reports it (0..255, e.g. 4 critical), or made",
+     SetBatteryFlag},
     {"platform", "platform type that KernelIoControl reports (e.g. Tovak)", SetPlatform},
     {"keys", "keys held down: keys (5, A) or codes (0x35), comma-separated, or none", SetKeys},
     {"clock-offset", "device clock minus host clock: 3600, -90s, 15m, 2h, 1d, 250ms", SetClockOffset},

@@ -52,6 +52,15 @@ TEST_F(SetCommand, SizesAndQuotas) {
 TEST_F(SetCommand, PowerLanguageAndScale) {
   ASSERT_EQ(Set("battery", "255"), kExitOk);
   EXPECT_EQ(Settings().battery_percent, 255);
+  ASSERT_EQ(Set("battery-flag", "0x04"), kExitOk);
+  ASSERT_EQ(Set("ac-status", "255"), kExitOk);
+  EXPECT_EQ(Settings().battery_flag, 4);
+  EXPECT_EQ(Settings().ac_line_status, 255);
+  EXPECT_EQ(Set("battery-flag", "256"), kExitUsage);
+  EXPECT_EQ(Set("ac-status", "-1"), kExitUsage);
+  ASSERT_EQ(Set("battery-flag", "made"), kExitOk);
+  EXPECT_EQ(Settings().battery_flag, -1);
+  EXPECT_EQ(Settings().ac_line_status, 255);
   EXPECT_EQ(Set("battery", "101"), kExitUsage);
   EXPECT_EQ(Set("battery", "-1"), kExitUsage);
   EXPECT_EQ(Settings().battery_percent, 255);
