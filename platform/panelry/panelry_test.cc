@@ -280,7 +280,9 @@ TEST_F(PanelryTest, AboutDialogShowsTheProgramsTextsAndEndsOnOk) {
   std::thread presser([&] {
     HWND box = nullptr;
     for (int i = 0; i < 10000 && !box; ++i) {
+      // A dialog is listed before its items are made: wait until it is shown.
       box = FindWindowW(u"Dialog", u"About");
+      if (box && !IsWindowVisible(box)) box = nullptr;
       if (!box) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_NE(box, nullptr);
