@@ -47,6 +47,10 @@ cedev job backup --location FlashDisk --password demo
 cp "$CEDEV_DEVICE/volumes/FlashDisk/Backup/Backup.dat" "$scratch/first.dat"
 "$bin/tlvarc" info "$scratch/first.dat"
 cedev reset --full
+# A full reset opens the start-up windows a device fresh from the factory
+# shows; nobody sits at this device, so close them.
+echo "The start-up windows after the full reset:"; cedev ui list
+cedev ui close --all
 echo "After the full reset:"; cedev ls '\My Documents\Letter.txt' || true
 cedev job restore --location FlashDisk --password demo
 echo "After the restore:"; cedev ls -l '\My Documents\Letter.txt'

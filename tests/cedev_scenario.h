@@ -20,6 +20,9 @@ class CedevScenario : public ::testing::Test {
     ToolResult init = RunTool("cedev", {"init", device_});
     ASSERT_EQ(init.exit_code, 0) << init.err;
   }
+  // Windows a boot or a test opened (the start-up windows of a full reset)
+  // close, so no program outlives its device.
+  void TearDown() override { Cedev({"ui", "close", "--all"}); }
 
   ToolResult Cedev(std::vector<std::string> args, std::vector<std::string> env = {}) {
     args.insert(args.begin(), {"-d", device_});

@@ -1,5 +1,6 @@
 #include "host_process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
@@ -47,15 +48,25 @@ std::optional<ProcessState> StateOf(int pid) {
   return ProcessState{state != 'Z' && state != 'X', started};
 }
 
-int Spawn(const std::string& binary, const std::vector<std::string>& env, int* pid) {
+int Spawn(const std::string& binary, const std::vector<std::string>& env, int* pid, bool detached) {
   std::vector<std::string> owned = env;
   std::vector<char*> envp;
   for (auto& e : owned) envp.push_back(e.data());
   envp.push_back(nullptr);
   std::string path = binary;
   char* argv[] = {path.data(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attributes);
+  if (detached) {
+    for (int fd : {0, 1, 2}) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  }
   pid_t child = 0;
-  int rc = posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, envp.data());
+  int rc = posix_spawn(&child, path.c_str(), &actions, &attributes, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
   if (rc == 0) *pid = static_cast<int>(child);
   return rc;
 }

@@ -27,7 +27,10 @@ struct ProcessState {
 std::optional<ProcessState> StateOf(int pid);
 
 // Starts `binary` (with no arguments but its name) in the environment `env`.
-int Spawn(const std::string& binary, const std::vector<std::string>& env, int* pid);
+// A detached program has a session of its own and no terminal: its standard
+// input and output are the null device, so it holds no pipe or terminal of
+// the program that started it.
+int Spawn(const std::string& binary, const std::vector<std::string>& env, int* pid, bool detached = false);
 // Waits for a child this process started; its exit code, or nothing when it
 // was killed.
 std::optional<int> WaitForChild(int pid);

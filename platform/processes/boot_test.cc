@@ -23,6 +23,12 @@ void MakeFolders(std::initializer_list<const char16_t*> folders) {
   for (const char16_t* f : folders) ASSERT_TRUE(CreateDirectoryW(f, nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
+std::vector<std::u16string> Paths(const std::vector<BootProgram>& programs) {
+  std::vector<std::u16string> paths;
+  for (const auto& p : programs) paths.push_back(p.path);
+  return paths;
+}
+
 class BootProgramsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -44,20 +50,32 @@ TEST_F(BootProgramsTest, OnlyProgramsThatArePresentAreStarted) {
   DeviceSettings s = dev_.device().Settings();
   EXPECT_TRUE(BootPrograms(s, false).empty());
   PutProgram(u"\\Storage Card\\CE\\ARM\\Restore.exe", "restore");
-  EXPECT_EQ(BootPrograms(s, false), (std::vector<std::u16string>{u"\\Storage Card\\CE\\ARM\\Restore.exe"}));
+  EXPECT_EQ(Paths(BootPrograms(s, false)), (std::vector<std::u16string>{u"\\Storage Card\\CE\\ARM\\Restore.exe"}));
   // A folder of that name is no program.
   MakeFolders({u"\\FlashDisk\\CE\\ARM\\Restore.exe"});
   EXPECT_EQ(BootPrograms(s, false).size(), 1u);
 }
 
-TEST_F(BootProgramsTest, WelcomeComesFirstAndOnlyAfterAFullReset) {
+TEST_F(BootProgramsTest, TheStartUpWindowsComeFirstAndOnlyAfterAFullReset) {
   PutProgram(u"\\FlashDisk\\CE\\ARM\\Restore.exe", "restore");
   DeviceSettings s = dev_.device().Settings();
-  EXPECT_EQ(BootPrograms(s, true),
+  EXPECT_EQ(Paths(BootPrograms(s, true)),
             (std::vector<std::u16string>{u"\\Windows\\welcome.exe", u"\\FlashDisk\\CE\\ARM\\Restore.exe"}));
-  EXPECT_EQ(BootPrograms(s, false), (std::vector<std::u16string>{u"\\FlashDisk\\CE\\ARM\\Restore.exe"}));
+  EXPECT_EQ(Paths(BootPrograms(s, false)), (std::vector<std::u16string>{u"\\FlashDisk\\CE\\ARM\\Restore.exe"}));
+  // With the control panel the owner and clock dialogs follow the welcome
+  // window, and the boot waits for each of them but not for the autostart.
+  PutProgram(u"\\Windows\\ctlpnl.exe", "ctlpnl");
+  std::vector<BootProgram> full = BootPrograms(s, true);
+  EXPECT_EQ(full, (std::vector<BootProgram>{{u"\\Windows\\welcome.exe", u"", true},
+                                            {u"\\Windows\\ctlpnl.exe", u"owner", true},
+                                            {u"\\Windows\\ctlpnl.exe", u"clock", true},
+                                            {u"\\FlashDisk\\CE\\ARM\\Restore.exe", u"", false}}));
+  EXPECT_EQ(Paths(BootPrograms(s, false)), (std::vector<std::u16string>{u"\\FlashDisk\\CE\\ARM\\Restore.exe"}));
+  // No welcome program configured: the dialogs still come.
   s.welcome_program.clear();
-  EXPECT_EQ(BootPrograms(s, true), (std::vector<std::u16string>{u"\\FlashDisk\\CE\\ARM\\Restore.exe"}));
+  EXPECT_EQ(Paths(BootPrograms(s, true)),
+            (std::vector<std::u16string>{u"\\Windows\\ctlpnl.exe", u"\\Windows\\ctlpnl.exe",
+                                         u"\\FlashDisk\\CE\\ARM\\Restore.exe"}));
 }
 
 TEST_F(BootProgramsTest, AnExplicitListReplacesTheDefaultAndKeepsItsOrder) {
@@ -66,7 +84,7 @@ TEST_F(BootProgramsTest, AnExplicitListReplacesTheDefaultAndKeepsItsOrder) {
   PutProgram(u"\\Windows\\a.exe", "ctlpnl");
   DeviceSettings s = dev_.device().Settings();
   s.autostart = {"\\Windows\\b.exe", "\\Windows\\missing.exe", "\\Windows\\a.exe"};
-  EXPECT_EQ(BootPrograms(s, false), (std::vector<std::u16string>{u"\\Windows\\b.exe", u"\\Windows\\a.exe"}));
+  EXPECT_EQ(Paths(BootPrograms(s, false)), (std::vector<std::u16string>{u"\\Windows\\b.exe", u"\\Windows\\a.exe"}));
 }
 
 }  // namespace

@@ -73,8 +73,8 @@ std::vector<std::string> ChildEnvironment(Device* dev, std::u16string_view devpa
   return env;
 }
 
-bool Spawn(const fs::path& binary, const std::vector<std::string>& env, int* pid) {
-  if (int rc = host::Spawn(binary.string(), env, pid)) return Fail(Win32FromErrno(rc), false);
+bool Spawn(const fs::path& binary, const std::vector<std::string>& env, int* pid, bool detached) {
+  if (int rc = host::Spawn(binary.string(), env, pid, detached)) return Fail(Win32FromErrno(rc), false);
   return true;
 }
 
@@ -102,7 +102,7 @@ std::string ProgramNameOf(std::string_view content) {
   return std::string(name);
 }
 
-HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdline, DWORD* pid_out) {
+HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdline, DWORD* pid_out, bool detached) {
   Device* dev = Device::Current();
   if (!dev) return nullptr;
   std::string name;
@@ -110,7 +110,7 @@ HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdli
   fs::path binary;
   if (!FindHostBinary(name, &binary)) return Fail(ERROR_FILE_NOT_FOUND, static_cast<HANDLE>(nullptr));
   int pid = 0;
-  if (!Spawn(binary, ChildEnvironment(dev, devpath, cmdline), &pid)) return nullptr;
+  if (!Spawn(binary, ChildEnvironment(dev, devpath, cmdline), &pid, detached)) return nullptr;
   ProcessRow row;
   // Read before the reaper runs, so it is there even if the program has already ended.
   row.key = {pid, StartTime(pid).value_or(0)};

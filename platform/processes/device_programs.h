@@ -13,7 +13,10 @@ namespace cedev {
 // given command line. Returns a process handle (wait for it, read its exit
 // code, close it) and the process id, or null with the last error set:
 // ERROR_FILE_NOT_FOUND / ERROR_PATH_NOT_FOUND, ERROR_BAD_EXE_FORMAT.
-HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdline, DWORD* pid);
+// A detached program (one the device starts at boot) shares no terminal or
+// output with the starter: it outlives `cedev reset` without holding it.
+HANDLE StartDeviceProgram(std::u16string_view devpath, std::u16string_view cmdline, DWORD* pid,
+                          bool detached = false);
 
 // Kills every running device program of the current device except the
 // caller, and waits until they are gone. Returns how many were ended.

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "device_programs.h"
+
 namespace cedev {
 
 DeviceSettings ScratchDevice::DefaultSettings() {
@@ -23,6 +25,9 @@ ScratchDevice::ScratchDevice(const DeviceSettings& settings) {
 }
 
 ScratchDevice::~ScratchDevice() {
+  // Programs the test started (or a boot started) end with their device,
+  // rather than wait for ever on windows nobody will see.
+  EndAllDevicePrograms();
   Device::Use({});
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);

@@ -1,6 +1,7 @@
 // A throw-away device in a temporary folder for tests: created empty (store,
 // two volumes, schema) and made the current device of the process; removed
-// with everything in it when the object goes.
+// with everything in it when the object goes, after the device programs
+// still running on it are ended.
 #pragma once
 
 #include <filesystem>

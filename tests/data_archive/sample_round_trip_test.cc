@@ -11,6 +11,7 @@
 
 #if __has_include("sample_image.h") && __has_include("reset.h") && __has_include("factory.h")
 #define TLV_HAVE_SAMPLE_DEVICE 1
+#include "device_programs.h"
 #include "factory.h"
 #include "reset.h"
 #include "sample_image.h"
@@ -43,6 +44,8 @@ class SampleDevice {
     error_ = error;
   }
   ~SampleDevice() {
+    // The start-up windows the full resets opened end with the device.
+    cedev::EndAllDevicePrograms();
     cedev::Device::Use({});
     std::filesystem::remove_all(dir_);
   }

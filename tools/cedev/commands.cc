@@ -100,7 +100,9 @@ const std::vector<Command>& Commands() {
        "--soft ends every running device program and boots; the object store\n"
        "stays. --full also puts the object store (files, registry, databases)\n"
        "back to the factory image; ROM files and volumes are kept. The boot\n"
-       "after a full reset starts the welcome program first.\n"
+       "after a full reset first opens the start-up windows (the welcome\n"
+       "program, the owner and the date and time dialogs) and waits until they\n"
+       "are on the screen; 'cedev ui' shows and closes them.\n"
        "Exit status: 0 done, 1 failed, 2 usage error.\n",
        RunReset},
       {"boot", "run the device's autostart list",
@@ -126,6 +128,35 @@ const std::vector<Command>& Commands() {
        "Exit status: the program's exit code (its low 8 bits); 1 when it cannot\n"
        "be started or waited for, or did not end in time; 2 usage error.\n",
        RunRun},
+      {"ui", "show and operate the device's windows",
+       "usage: cedev ui\n"
+       "       cedev ui list\n"
+       "       cedev ui watch [--seconds N]\n"
+       "       cedev ui press WINDOW ITEM\n"
+       "       cedev ui type [--append] WINDOW ITEM TEXT\n"
+       "       cedev ui select WINDOW ITEM CHOICE\n"
+       "       cedev ui key KEY...\n"
+       "       cedev ui close WINDOW|--all\n"
+       "\n"
+       "'list' prints the open windows of every program, topmost first, each\n"
+       "followed by its items: program, class, id (a window's handle, an item's\n"
+       "control id), text and state, one line each. 'watch' prints the lines\n"
+       "that come (+) and go (-) as the windows change, for N seconds or until\n"
+       "interrupted. WINDOW is a window's handle (0x...), title or class; ITEM\n"
+       "is an item's id, its text, or the text of the label in front of it.\n"
+       "'press' presses a button (an id that names no item is sent to the window\n"
+       "as a command); 'type' replaces an edit's text (--append: adds to it),\n"
+       "typing it key by key; 'select' chooses a combo box item; 'key' sends\n"
+       "keys to the foreground window (enter, tab, shift+tab, esc, space, up,\n"
+       "down, left, right, backspace, f1, a letter or digit; ctrl+ and alt+ too);\n"
+       "'close' asks the window (or every window) to close and waits for it.\n"
+       "With no subcommand, a screen for a person at a terminal shows the\n"
+       "foreground window's items: Tab and Shift+Tab move the focus, Enter\n"
+       "presses, Esc cancels, typing goes into the focused edit, Ctrl+N shows\n"
+       "the next window and Ctrl+C ends the screen.\n"
+       "Exit status: 0 done, 1 no such window or item, the program did not\n"
+       "answer or close, or no terminal for the screen; 2 usage error.\n",
+       RunUi},
       {"events", "print the device's event journal",
        "usage: cedev events [--after SEQ] [--kind KIND]\n"
        "\n"

@@ -26,6 +26,7 @@ int RunEvents(const CommandArgs& args, CommandContext& ctx);  // events_command.
 int RunFault(const CommandArgs& args, CommandContext& ctx);   // fault_command.cc
 int RunJob(const CommandArgs& args, CommandContext& ctx);     // job_dispatch.cc
 int RunVolume(const CommandArgs& args, CommandContext& ctx);  // volume_command.cc
+int RunUi(const CommandArgs& args, CommandContext& ctx);      // ui_command.cc
 
 // The keys `cedev set` knows, with their help lines (set_command.cc).
 const char* SetKeysHelp();

@@ -34,6 +34,8 @@ expect "cedev reset --" --full --soft --help
 expect "cedev put -" -p
 expect "cedev help at" attrib
 expect "cedev --d" --device
+expect "cedev ui " list watch press type select key close
+expect "cedev ui --" --seconds --append --all
 expect "tlvarc ver" verify
 expect "tlvarc list a.dat --l" --long
 expect "tlvarc help ex" extract
