@@ -117,5 +117,65 @@ TEST_F(AutoRestoreScenario, TheInstalledCopyRestoresResetsTheDeviceAndThenStaysQ
   EXPECT_EQ(log.find(">Restore Mode"), log.rfind(">Restore Mode"));
 }
 
+// The whole story with the device's own main program: the tool makes its
+// backup and installs itself; a full reset loses the letter and the flag;
+// the boot opens the start-up windows and starts the installed copy, which
+// closes them, sets the clock, has the main program restore, and resets the
+// device; after that boot the copy finds the flag and stays quiet.
+TEST_F(AutoRestoreScenario, AFullResetIsUndoneByTheInstalledCopyWithNoOtherCommand) {
+  Put("A letter written before the backup.\r\n", "\\My Documents\\Letter.txt");
+  ToolResult backup = Cedev({"run", "--timeout", "300", "restore", "/S"});
+  ASSERT_THAT(backup.out, HasSubstr("exit code 1")) << backup.out << backup.err;
+  // The run shows the boxes it brought up: the main program's, read by the
+  // tool's watcher, and the tool's own.
+  EXPECT_THAT(backup.out, HasSubstr("caption \"Tolvane Utility\" text \"ﾊﾞｯｸｱｯﾌﾟが終了しました。:"));
+  EXPECT_THAT(backup.out, HasSubstr("text \"バックアップが終了しました。\" flags 0x40040 answer ok by default icon information"));
+  ASSERT_EQ(Cedev({"reset", "--full"}).exit_code, 0);
+  EXPECT_EQ(Cedev({"ls", "\\My Documents\\Letter.txt"}).exit_code, 1) << "the full reset took the letter";
+
+  // The installed copy ends twice: after its restore (by the reset) and at
+  // once in the boot that follows.
+  const std::string ended = "end \\FlashDisk\\CE\\ARM\\Restore.exe";
+  int ends = 0;
+  for (int i = 0; i < 3000 && ends < 2; ++i) {
+    std::string events = Cedev({"events", "--kind", "process"}).out;
+    ends = 0;
+    for (size_t at = events.find(ended); at != std::string::npos; at = events.find(ended, at + 1)) ++ends;
+    if (ends < 2) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_EQ(ends, 2) << Cedev({"events"}).out;
+  EXPECT_EQ(DeviceText("\\My Documents\\Letter.txt"), "A letter written before the backup.\r\n");
+  EXPECT_THAT(Cedev({"reg", "query", "HKLM\\Drivers\\Velta\\UTIL\\RESTORE"}).out, HasSubstr("RestoreFlag"));
+
+  // The story in the journal, in its order.
+  std::string story = Cedev({"events"}).out;
+  size_t at = 0;
+  for (const char* step : {"start \\Windows\\tolvane.exe", "args /B/FlashDisk",
+                           "text \"ﾊﾞｯｸｱｯﾌﾟが終了しました。:", "answer ok by press",
+                           "text \"バックアップが終了しました。\"", "reset: full reset", "boot: after full reset",
+                           "start \\Windows\\welcome.exe", "args owner", "args clock",
+                           "start \\FlashDisk\\CE\\ARM\\Restore.exe", "welcome window closed",
+                           "args /R/FlashDisk", "text \"ﾘｽﾄｱが終了しました。", "answer ok by press",
+                           "text \"リストアが終了しました。5秒後にリセットします。\"",
+                           "reset: soft reset by \\FlashDisk\\CE\\ARM\\Restore.exe", "boot: after soft reset",
+                           "start \\FlashDisk\\CE\\ARM\\Restore.exe"}) {
+    size_t found = story.find(step, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << step << "\n" << story;
+    at = found + 1;
+  }
+  // Nobody cancelled a job: the automatic user leaves progress dialogs alone.
+  EXPECT_THAT(Cedev({"events", "--kind", "msgbox"}).out, Not(HasSubstr("ﾘｽﾄｱを中断します")));
+
+  std::string log = DeviceText("\\FlashDisk\\CE\\ARM\\Restore.log");
+  at = 0;
+  for (const char* line : {">Backup Mode\r\n", "Tolvane.exe Backup - OK\r\n", "Backup Complete", ">Restore Mode\r\n",
+                           "Clock Setting - OK\r\n", "Tolvane.exe Restore - OK\r\n", "Restore Complete"}) {
+    size_t found = log.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line << "\n" << log;
+    at = found + 1;
+  }
+  EXPECT_EQ(log.find(">Restore Mode"), log.rfind(">Restore Mode")) << "the quiet run wrote nothing";
+}
+
 }  // namespace
 }  // namespace tlvtest

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "classes.h"
 #include "clock.h"
 #include "device_folder.h"
 #include "dialog_state.h"
@@ -33,25 +34,42 @@ UserSetting Setting() {
   return {settings->auto_user, RealDuration(static_cast<DWORD>(settings->auto_user_delay_ms))};
 }
 
-// What pressing means for the dialog: its id (IDOK ...), or 0 for closing it.
+// What pressing means for the dialog: its id (IDOK ...), 0 for closing it,
+// or kLeaveAlone.
+constexpr int kLeaveAlone = -1;
+
+bool IsButton(const Window& w) {
+  std::u16string name = w.window_class ? w.window_class->name : u"";
+  for (char16_t& c : name) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
+  return name == u"BUTTON";
+}
+
+// A dialog without any button asks nothing (a progress dialog) and ends on
+// its own; closing it would ask to cancel the work it shows, so it is left
+// alone.
 int ButtonToPress(const Window& dialog, const DialogState& state) {
   if (state.box) return state.box->default_id;
   Session& session = *dialog.queue->session();
+  bool any_button = false;
   for (uint32_t child : dialog.children) {
     auto c = session.Local(child);
-    if (c && c->id == IDOK && c->Enabled()) return IDOK;
+    if (!c || !IsButton(*c)) continue;
+    any_button = true;
+    if (c->id == IDOK && c->Enabled()) return IDOK;
   }
-  return 0;
+  return any_button ? 0 : kLeaveAlone;
 }
 
-void Press(const std::shared_ptr<Window>& dialog, DialogState& state) {
+// Presses the dialog as ButtonToPress says; false when it is left alone.
+bool Press(const std::shared_ptr<Window>& dialog, DialogState& state) {
   int id = ButtonToPress(*dialog, state);
+  if (id == kLeaveAlone) return false;
   std::string caption = ToUtf8(dialog->text);
   std::string what = state.box ? ButtonName(id) : (id ? "ok" : "close");
   JournalAppend("user", "auto pressed " + what + " in \"" + caption + "\"");
   if (state.box) {
     PostMessageW(dialog->hwnd(), kPrivateBoxAnswer, static_cast<WPARAM>(id), static_cast<LPARAM>(BoxAnswerer::kDefault));
-    return;
+    return true;
   }
   if (id) {
     HWND button = nullptr;
@@ -63,6 +81,7 @@ void Press(const std::shared_ptr<Window>& dialog, DialogState& state) {
   } else {
     PostMessageW(dialog->hwnd(), WM_CLOSE, 0, 0);
   }
+  return true;
 }
 
 }  // namespace
@@ -99,8 +118,7 @@ bool ActAsAutoUser(ThreadQueue& queue) {
     if (!state || state->ended || !w->Visible()) continue;
     if (std::max(state->opened + user.delay, state->auto_user_due) > now) continue;
     state->auto_user_due = now + std::max<Clock::duration>(user.delay, kRepeatAtLeast);
-    Press(w, *state);
-    return true;
+    if (Press(w, *state)) return true;
   }
   return false;
 }

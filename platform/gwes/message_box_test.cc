@@ -183,14 +183,31 @@ INT_PTR CALLBACK EndingDialog(HWND dialog, UINT msg, WPARAM wparam, LPARAM) {
   return msg == WM_INITDIALOG;
 }
 
-TEST_F(AutomaticUserTest, PressesOkOfADialogOrClosesADialogWithoutOk) {
+TEST_F(AutomaticUserTest, PressesOkOfADialogClosesOneWithoutOkAndLeavesOneWithoutButtons) {
   static const CE_DIALOG_ITEM kWithOk[] = {{u"BUTTON", u"OK", IDOK, WS_VISIBLE | BS_DEFPUSHBUTTON, 0, 4, 4, 30, 14}};
   static const CE_DIALOG_TEMPLATE kOk = {1, WS_POPUP | WS_CAPTION, 0, 0, 0, 60, 30, u"Owner Properties", nullptr, 0,
                                          kWithOk, 1};
-  static const CE_DIALOG_TEMPLATE kNone = {2, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 60, 30,
-                                           u"Date/Time Properties", nullptr, 0, nullptr, 0};
+  static const CE_DIALOG_ITEM kWithCancel[] = {{u"BUTTON", u"Cancel", IDCANCEL, WS_VISIBLE, 0, 4, 4, 30, 14}};
+  static const CE_DIALOG_TEMPLATE kNoOk = {2, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 60, 30,
+                                           u"Date/Time Properties", nullptr, 0, kWithCancel, 1};
+  // A progress dialog asks nothing and ends when its work ends: closing it
+  // would ask to cancel that work.
+  static const CE_DIALOG_ITEM kText[] = {{u"STATIC", u"Working", 1000, WS_VISIBLE, 0, 4, 4, 50, 14}};
+  static const CE_DIALOG_TEMPLATE kProgress = {3, WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 60, 30, u"Progress",
+                                               nullptr, 0, kText, 1};
   EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kOk, nullptr, EndingDialog, 0), IDOK);
-  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kNone, nullptr, EndingDialog, 0), IDCANCEL);
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kNoOk, nullptr, EndingDialog, 0), IDCANCEL);
+  std::thread work_ends([] {
+    HWND progress = nullptr;
+    for (int i = 0; i < 5000 && !progress; ++i) {
+      progress = FindWindowW(u"Dialog", u"Progress");
+      if (!progress) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // five times the user's delay
+    PostMessageW(progress, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kProgress, nullptr, EndingDialog, 0), IDOK);
+  work_ends.join();
   auto presses = Journal("user");
   ASSERT_EQ(presses.size(), 2u);
   EXPECT_EQ(presses[0], "auto pressed ok in \"Owner Properties\"");

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 
 #if __has_include("sample_image.h") && __has_include("reset.h") && __has_include("factory.h")
 #define TLV_HAVE_SAMPLE_DEVICE 1
@@ -47,7 +49,12 @@ class SampleDevice {
     // The start-up windows the full resets opened end with the device.
     cedev::EndAllDevicePrograms();
     cedev::Device::Use({});
-    std::filesystem::remove_all(dir_);
+    // The ended programs' watchers may still note their ends in the folder
+    // for a moment: try again rather than throw from a destructor.
+    std::error_code ec;
+    for (int i = 0; i < 50 && (std::filesystem::remove_all(dir_, ec), ec); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
   }
   bool ok() const { return ok_; }
   const std::string& error() const { return error_; }
