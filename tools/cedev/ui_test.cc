@@ -91,7 +91,8 @@ class UiNames : public ::testing::Test {
     Child(u"STATIC", u"Name:", static_cast<UINT>(-1), 0);
     name_ = Child(u"EDIT", u"", 1001, ES_PASSWORD);
     ok_ = Child(u"BUTTON", u"OK", IDOK, BS_DEFPUSHBUTTON);
-    off_ = Child(u"BUTTON", u"Off", 7, WS_DISABLED);
+    // A command id above 32767, as the main program's buttons have.
+    off_ = Child(u"BUTTON", u"Off", 40002, WS_DISABLED);
     // A window titled like the other's class: the title wins.
     titled_ = CreateWindowExW(0, u"UiProbe", u"UiProbe", WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
   }
@@ -137,7 +138,7 @@ TEST_F(UiNames, OneLinePerWindowAndItemWithItsState) {
   EXPECT_NE(lines[1].find("STATIC  -1  \"Name:\""), std::string::npos) << lines[1];
   EXPECT_NE(lines[2].find("EDIT  1001  \"\"  password"), std::string::npos) << lines[2];
   EXPECT_NE(lines[3].find("BUTTON  1  \"OK\"  default"), std::string::npos) << lines[3];
-  EXPECT_NE(lines[4].find("BUTTON  7  \"Off\"  disabled"), std::string::npos) << lines[4];
+  EXPECT_NE(lines[4].find("BUTTON  40002  \"Off\"  disabled"), std::string::npos) << lines[4];
 }
 
 }  // namespace

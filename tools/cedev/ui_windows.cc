@@ -75,11 +75,26 @@ std::string StateWords(const automation::WindowInfo& w) {
   return words;
 }
 
+// Item ids are 16-bit: the system's reserved ones at the top (0xFFFF for
+// any static, 0xFFFD for a box's icon) read as -1, -3 ...; the rest, such as
+// command ids 40002 and up, as they were given.
+std::string ItemId(UINT id) {
+  WORD word = static_cast<WORD>(id);
+  return word >= 0xF000 ? std::to_string(static_cast<int>(static_cast<short>(word))) : std::to_string(word);
+}
+
+// A text with line breaks (a dialog's explanation) stays on its line.
+std::string OneLine(std::string text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
+  return out;
+}
+
 std::string Line(const Row& row) {
   const auto& w = row.window;
-  std::string id = row.depth == 0 ? Hex(reinterpret_cast<uintptr_t>(w.hwnd)) : std::to_string(static_cast<int>(static_cast<short>(w.id)));
+  std::string id = row.depth == 0 ? Hex(reinterpret_cast<uintptr_t>(w.hwnd)) : ItemId(w.id);
   std::string line(static_cast<size_t>(row.depth) * 2, ' ');
-  line += row.program + "  " + ToUtf8(w.class_name) + "  " + id + "  \"" + ToUtf8(w.text) + "\"";
+  line += row.program + "  " + ToUtf8(w.class_name) + "  " + id + "  \"" + OneLine(ToUtf8(w.text)) + "\"";
   std::string state = StateWords(w);
   if (!state.empty()) line += "  " + state;
   return line;
