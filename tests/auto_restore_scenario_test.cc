@@ -54,6 +54,21 @@ class AutoRestoreScenario : public ::testing::Test {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   }
 
+  // How many times the installed copy has ended, waiting (at most `tries`
+  // tenths of a second) until it has ended `times` times.
+  int AwaitInstalledCopyEnds(int times, int tries) {
+    const std::string ended = "end \\FlashDisk\\CE\\ARM\\Restore.exe";
+    int ends = 0;
+    for (int i = 0; i < tries; ++i) {
+      std::string events = Cedev({"events", "--kind", "process"}).out;
+      ends = 0;
+      for (size_t at = events.find(ended); at != std::string::npos; at = events.find(ended, at + 1)) ++ends;
+      if (ends >= times) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return ends;
+  }
+
   ScratchFolder scratch_;
   std::string device_;
 };
@@ -94,15 +109,7 @@ TEST_F(AutoRestoreScenario, TheInstalledCopyRestoresResetsTheDeviceAndThenStaysQ
   Put("#!cedev-program restore\n", "\\FlashDisk\\CE\\ARM\\Restore.exe");
   Cedev({"run", "--timeout", "120", "\\FlashDisk\\CE\\ARM\\Restore.exe"});
   // The run ends with the reset; the copy the boot starts ends on its own.
-  const std::string ended = "end \\FlashDisk\\CE\\ARM\\Restore.exe";
-  int ends = 0;
-  for (int i = 0; i < 100 && ends < 2; ++i) {
-    std::string events = Cedev({"events", "--kind", "process"}).out;
-    ends = 0;
-    for (size_t at = events.find(ended); at != std::string::npos; at = events.find(ended, at + 1)) ++ends;
-    if (ends < 2) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_EQ(ends, 2);
+  ASSERT_EQ(AwaitInstalledCopyEnds(2, 100), 2);
   std::string all = Cedev({"events"}).out;
   EXPECT_THAT(all, HasSubstr("main program stand-in: /R/FlashDisk"));
   EXPECT_THAT(all, HasSubstr("reset: soft reset by \\FlashDisk\\CE\\ARM\\Restore.exe"));
@@ -135,15 +142,7 @@ TEST_F(AutoRestoreScenario, AFullResetIsUndoneByTheInstalledCopyWithNoOtherComma
 
   // The installed copy ends twice: after its restore (by the reset) and at
   // once in the boot that follows.
-  const std::string ended = "end \\FlashDisk\\CE\\ARM\\Restore.exe";
-  int ends = 0;
-  for (int i = 0; i < 3000 && ends < 2; ++i) {
-    std::string events = Cedev({"events", "--kind", "process"}).out;
-    ends = 0;
-    for (size_t at = events.find(ended); at != std::string::npos; at = events.find(ended, at + 1)) ++ends;
-    if (ends < 2) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_EQ(ends, 2) << Cedev({"events"}).out;
+  ASSERT_EQ(AwaitInstalledCopyEnds(2, 3000), 2) << Cedev({"events"}).out;
   EXPECT_EQ(DeviceText("\\My Documents\\Letter.txt"), "A letter written before the backup.\r\n");
   EXPECT_THAT(Cedev({"reg", "query", "HKLM\\Drivers\\Velta\\UTIL\\RESTORE"}).out, HasSubstr("RestoreFlag"));
 
